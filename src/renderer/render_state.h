@@ -1,0 +1,36 @@
+#pragma once
+
+// Program-wide state of the renderer's window thread.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/gl_window.h"
+#include "renderer/shred_mesh.h"
+
+namespace pap {
+
+constexpr const char* kRenderClassName = "OpenGL";
+constexpr const char* kRenderWindowTitle = "Papyrant_VC";
+constexpr int kRenderWidth = 1024;
+constexpr int kRenderHeight = 768;
+constexpr int kRenderBits = 32;
+constexpr int kRenderDepthBits = 16;
+
+struct RenderState {
+    GlWindowSystem* system = nullptr;
+    // Which steps of the window's set-up have succeeded, for the tear-down.
+    bool classRegistered = false;
+    bool haveWindow = false;
+    bool haveDC = false;
+    bool haveContext = false;
+
+    bool windowActive = true;
+    bool keyDown[256] = {};
+    uint32_t snapshotTexture = 0;  // GL texture name; 0 when none was made
+    std::string snapshotPath;      // the bitmap that SetupScene loads
+    bool showLoaderBoxes = true;   // the loader's message boxes; always on in the program
+    ShredAnimation animation;
+};
+
+}  // namespace pap
