@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/tick_clock.h"
 #include "platform/gl_window.h"
 #include "renderer/shred_mesh.h"
 
@@ -16,6 +17,16 @@ constexpr int kRenderWidth = 1024;
 constexpr int kRenderHeight = 768;
 constexpr int kRenderBits = 32;
 constexpr int kRenderDepthBits = 16;
+
+struct RenderState;
+
+// The scene steps that the window shell calls. A null entry means the GL one of render_scene.h; tests
+// of the shell put their own here, so that it runs without a GL context.
+struct RenderSceneHooks {
+    void (*resizeView)(RenderState& state, int width, int height) = nullptr;
+    bool (*setupScene)(RenderState& state) = nullptr;
+    bool (*renderFrame)(RenderState& state) = nullptr;
+};
 
 struct RenderState {
     GlWindowSystem* system = nullptr;
@@ -31,6 +42,8 @@ struct RenderState {
     std::string snapshotPath;      // the bitmap that SetupScene loads
     bool showLoaderBoxes = true;   // the loader's message boxes; always on in the program
     ShredAnimation animation;
+    RenderSceneHooks scene;
+    uint32_t (*tickSource)() = TickCount;  // the millisecond clock of the animation; tests replace it
 };
 
 }  // namespace pap

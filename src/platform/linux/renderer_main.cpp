@@ -1,1 +1,17 @@
-int main() { return 0; }
+// The renderer program (Papyrant.dll) on Linux.
+
+#include <memory>
+
+#include "platform/gl_window.h"
+#include "platform/paths.h"
+#include "renderer/render_window.h"
+
+int main()
+{
+    std::unique_ptr<pap::GlWindowSystem> system = pap::MakeGlWindowSystem();
+    // The state holds the whole mesh: too large for the stack.
+    auto state = std::make_unique<pap::RenderState>();
+    state->system = system.get();
+    state->snapshotPath = pap::SnapshotPath();
+    return pap::RendererMain(*state);
+}
