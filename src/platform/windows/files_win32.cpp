@@ -1,0 +1,134 @@
+// Files on Windows through the wide functions, so that any path the file system holds works; paths
+// arrive in UTF-8. Wildcards are matched by FindFirstFileExW, as the platform's own commands do.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/files.h"
+#include "wide_text.h"
+
+namespace pap {
+
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : m_handle(handle) {}
+    ~Handle()
+    {
+        if (valid())
+            CloseHandle(m_handle);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE get() const { return m_handle; }
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
+
+private:
+    HANDLE m_handle;
+};
+
+// Opens an existing file on disk (not a device such as CON) for reading.
+HANDLE openForReading(const std::string& path)
+{
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+}  // namespace
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr) != 0; }
+
+bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(WideFromUtf8(path).c_str()) != 0; }
+
+bool DeleteMatchingFiles(const std::string& pattern)
+{
+    std::wstring widePattern = WideFromUtf8(pattern);
+    size_t separator = widePattern.find_last_of(L"\\/:");
+    std::wstring directory = separator == std::wstring::npos ? L"" : widePattern.substr(0, separator + 1);
+
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW(widePattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    // Collect first, then delete, so that the search never sees its own deletions.
+    std::vector<std::wstring> files;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(directory + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+
+    size_t deleted = 0;
+    for (const std::wstring& file : files) {
+        if (DeleteFileW(file.c_str()))
+            ++deleted;
+    }
+    return !files.empty() && deleted == files.size();
+}
+
+bool PathExists(const std::string& path)
+{
+    return GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CanOpenForReading(const std::string& path)
+{
+    Handle file(openForReading(path));
+    return file.valid();
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes)
+{
+    Handle file(openForReading(path));
+    LARGE_INTEGER size{};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > maxBytes)
+        return std::nullopt;
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+        DWORD count = 0;
+        DWORD want = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
+        if (!ReadFile(file.get(), content.data() + done, want, &count, nullptr))
+            return std::nullopt;
+        if (count == 0)
+            break;
+        done += count;
+    }
+    content.resize(done);
+    return content;
+}
+
+std::string_view TextLineEnding() { return "\r\n"; }
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes)
+{
+    // OPEN_ALWAYS and SetEndOfFile instead of CREATE_ALWAYS: the latter fails on a hidden or system
+    // file, and replacing the content keeps the file's attributes and security.
+    Handle file(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || GetFileType(file.get()) != FILE_TYPE_DISK)
+        return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD count = 0;
+        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        if (!WriteFile(file.get(), bytes.data() + done, want, &count, nullptr) || count == 0)
+            return false;
+        done += count;
+    }
+    return SetEndOfFile(file.get()) != 0;
+}
+
+}  // namespace pap

@@ -1,0 +1,19 @@
+// Entry point of the renderer program (Papyrant.dll) on Windows.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/gl_window.h"
+#include "platform/paths.h"
+#include "renderer/render_window.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    std::unique_ptr<pap::GlWindowSystem> system = pap::MakeGlWindowSystem();
+    // The state holds the whole mesh (several hundred kilobytes): on the heap, not on the stack.
+    auto state = std::make_unique<pap::RenderState>();
+    state->system = system.get();
+    state->snapshotPath = pap::SnapshotPath();
+    return pap::RendererMain(*state);
+}

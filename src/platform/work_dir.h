@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace pap {
+
+// Makes a directory ready for the program's private files: creates it when missing, then checks
+// what is there. False when it cannot be used. Linux: created with mode 0700; a symbolic link,
+// anything but a directory, or a directory not owned by the effective user is refused, nothing is
+// created through it, and a directory of the user's own is restricted to 0700. Windows: a junction
+// or symbolic link is refused.
+bool EnsurePrivateDirectory(const std::string& path);
+
+// EnsurePrivateDirectory of the work directory (platform/paths.h WorkDirectory()).
+bool EnsureWorkDirectory();
+
+}  // namespace pap

@@ -1,0 +1,2 @@
+// Started by the process tests: ends at once.
+int main() { return 0; }
