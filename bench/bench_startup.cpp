@@ -81,11 +81,11 @@ struct Run {
 Run measure(const XServer& server, const std::string& renderer, const TempDir& runtime)
 {
     Run run;
-    ProcessSpec spec;
-    spec.argv = {renderer};
-    spec.env = server.env({{"XDG_RUNTIME_DIR", runtime.path()}, {"NO_AT_BRIDGE", "1"}});
+    ProcessSpec launch;
+    launch.argv = {renderer};
+    launch.env = server.env({{"XDG_RUNTIME_DIR", runtime.path()}, {"NO_AT_BRIDGE", "1"}});
     const auto start = Clock::now();
-    auto process = Process::start(spec);
+    auto process = Process::start(launch);
     if (!process)
         return run;
     const auto elapsedMs = [&start] {

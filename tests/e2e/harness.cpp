@@ -62,13 +62,13 @@ TempDir::~TempDir()
 
 // --- Processes -------------------------------------------------------------------------------------
 
-std::unique_ptr<Process> Process::start(const ProcessSpec& spec)
+std::unique_ptr<Process> Process::start(const ProcessSpec& launch)
 {
-    if (spec.argv.empty())
+    if (launch.argv.empty())
         return nullptr;
     // Everything the child needs is prepared before the fork.
     std::vector<std::vector<char>> argStorage;
-    for (const std::string& arg : spec.argv)
+    for (const std::string& arg : launch.argv)
         argStorage.emplace_back(arg.c_str(), arg.c_str() + arg.size() + 1);
     std::vector<char*> argv;
     for (auto& arg : argStorage)
@@ -80,23 +80,23 @@ std::unique_ptr<Process> Process::start(const ProcessSpec& spec)
         return nullptr;
     if (pid == 0) {
         setpgid(0, 0);
-        for (const std::string& name : spec.unsetEnv)
+        for (const std::string& name : launch.unsetEnv)
             unsetenv(name.c_str());
-        for (const auto& [name, value] : spec.env)
+        for (const auto& [name, value] : launch.env)
             setenv(name.c_str(), value.c_str(), 1);
-        if (!spec.workingDir.empty() && chdir(spec.workingDir.c_str()) != 0)
+        if (!launch.workingDir.empty() && chdir(launch.workingDir.c_str()) != 0)
             _exit(127);
         const int in = open("/dev/null", O_RDONLY);
-        const int out = spec.outputPath.empty() ? open("/dev/null", O_WRONLY)
-                                                : open(spec.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = launch.outputPath.empty() ? open("/dev/null", O_WRONLY)
+                                                : open(launch.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in >= 0)
             dup2(in, 0);
         if (out >= 0) {
             dup2(out, 1);
             dup2(out, 2);
         }
-        if (spec.keepFd >= 0)
-            fcntl(spec.keepFd, F_SETFD, 0);
+        if (launch.keepFd >= 0)
+            fcntl(launch.keepFd, F_SETFD, 0);
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -147,19 +147,19 @@ std::optional<int> Process::terminate(Milliseconds grace)
 CommandResult runCommand(const std::vector<std::string>& argv, const Environment& env, Milliseconds timeout)
 {
     TempDir dir("papyrant-cmd");
-    ProcessSpec spec;
-    spec.argv = argv;
-    spec.env = env;
-    spec.outputPath = dir.file("output");
+    ProcessSpec launch;
+    launch.argv = argv;
+    launch.env = env;
+    launch.outputPath = dir.file("output");
     CommandResult result;
-    std::unique_ptr<Process> process = Process::start(spec);
+    std::unique_ptr<Process> process = Process::start(launch);
     if (!process)
         return result;
     if (auto code = process->wait(timeout))
         result.exitCode = *code;
     else
         process->terminate();
-    std::ifstream in(spec.outputPath);
+    std::ifstream in(launch.outputPath);
     result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return result;
 }
@@ -210,13 +210,13 @@ std::unique_ptr<XServer> XServer::start(int width, int height, int depth, Millis
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return nullptr;
-    ProcessSpec spec;
-    spec.argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+    ProcessSpec launch;
+    launch.argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
                  std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth),
                  "-nolisten", "tcp", "-noreset"};
-    spec.keepFd = fds[1];
+    launch.keepFd = fds[1];
     std::unique_ptr<XServer> server(new XServer);
-    server->m_server = Process::start(spec);
+    server->m_server = Process::start(launch);
     close(fds[1]);
     if (!server->m_server) {
         close(fds[0]);

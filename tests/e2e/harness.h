@@ -54,7 +54,7 @@ struct ProcessSpec {
 class Process {
 public:
     // Null when fork or exec failed (an exec failure shows as exit code 127 otherwise).
-    static std::unique_ptr<Process> start(const ProcessSpec& spec);
+    static std::unique_ptr<Process> start(const ProcessSpec& launch);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

@@ -170,11 +170,11 @@ protected:
 
     std::unique_ptr<Process> startRenderer()
     {
-        ProcessSpec spec;
-        spec.argv = {PAPYRANT_RENDERER};
-        spec.env = server->env({{"XDG_RUNTIME_DIR", runtime.path()}, {"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}});
-        spec.outputPath = runtime.file("renderer.log");
-        return Process::start(spec);
+        ProcessSpec launch;
+        launch.argv = {PAPYRANT_RENDERER};
+        launch.env = server->env({{"XDG_RUNTIME_DIR", runtime.path()}, {"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}});
+        launch.outputPath = runtime.file("renderer.log");
+        return Process::start(launch);
     }
 
     // The renderer's window once it is on screen.

@@ -78,11 +78,11 @@ Environment WineSession::env() const
 std::unique_ptr<Process> WineSession::start(const std::string& windowsProgram, const std::vector<std::string>& args,
                                             const std::string& logPath) const
 {
-    ProcessSpec spec;
-    spec.argv = wineCommand(windowsProgram, args);
-    spec.env = env();
-    spec.outputPath = logPath;
-    return Process::start(spec);
+    ProcessSpec launch;
+    launch.argv = wineCommand(windowsProgram, args);
+    launch.env = env();
+    launch.outputPath = logPath;
+    return Process::start(launch);
 }
 
 CommandResult WineSession::run(const std::string& windowsProgram, const std::vector<std::string>& args,
