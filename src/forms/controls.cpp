@@ -1,0 +1,160 @@
+#include "forms/controls.h"
+
+#include <algorithm>
+
+#include "forms/app.h"
+#include "forms/form.h"
+
+namespace pap::forms {
+
+Control::Control(Form& container) : m_container(container) { m_container.m_controls.push_back(this); }
+
+Control::~Control()
+{
+    auto& list = m_container.m_controls;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void Control::Move(double left, double top, double width, double height)
+{
+    bool sized = width != m_width || height != m_height;
+    m_left = left;
+    m_top = top;
+    m_width = width;
+    m_height = height;
+    if (sized)
+        resized();
+    m_container.Refresh();
+}
+
+void Control::setVisible(bool visible)
+{
+    m_visible = visible;
+    m_container.Refresh();
+}
+
+gfx::Rect Control::pixelRect() { return m_container.toPixels(m_left, m_top, m_width, m_height); }
+
+PictureBox::PictureBox(Form& container, Border border, gfx::Pixel backColor)
+    : Control(container), m_border(border), m_backColor(backColor)
+{
+}
+
+void PictureBox::setBorderStyle(Border border)
+{
+    m_border = border;
+    resized();
+    container().Refresh();
+}
+
+void PictureBox::setBackColor(gfx::Pixel colour)
+{
+    m_backColor = colour;
+    Cls();
+}
+
+void PictureBox::Cls()
+{
+    m_image.fill(m_backColor);
+    container().Refresh();
+}
+
+void PictureBox::Refresh() { container().Refresh(); }
+
+void PictureBox::resized()
+{
+    gfx::Rect place = pixelRect();
+    int inset = m_border == Border::FixedSingle ? 2 * kBorderPixels : 0;
+    m_image.resize(std::max(0, place.width - inset), std::max(0, place.height - inset), m_backColor);
+}
+
+void PictureBox::paint(gfx::Surface& target, gfx::Rect place)
+{
+    if (m_border == Border::FixedSingle) {
+        // A sunken edge: dark above and to the left, light below and to the right.
+        const gfx::Pixel dark = gfx::Rgb(0x80, 0x80, 0x80), darker = gfx::Rgb(0x40, 0x40, 0x40);
+        const gfx::Pixel light = gfx::Rgb(0xFF, 0xFF, 0xFF), lighter = gfx::Rgb(0xE3, 0xE3, 0xE3);
+        target.fillRect(place, light);
+        target.fillRect({place.x, place.y, place.width - 1, place.height - 1}, dark);
+        target.fillRect({place.x + 1, place.y + 1, place.width - 2, place.height - 2}, lighter);
+        target.fillRect({place.x + 1, place.y + 1, place.width - 3, place.height - 3}, darker);
+        target.fillRect({place.x + kBorderPixels, place.y + kBorderPixels, place.width - 2 * kBorderPixels,
+                         place.height - 2 * kBorderPixels},
+                        m_backColor);
+        gfx::Blit(target, place.x + kBorderPixels, place.y + kBorderPixels, m_image);
+        return;
+    }
+    target.fillRect(place, m_backColor);
+    gfx::Blit(target, place.x, place.y, m_image);
+}
+
+Image::Image(Form& container, bool stretch) : Control(container), m_stretch(stretch) {}
+
+void Image::setStretch(bool stretch)
+{
+    m_stretch = stretch;
+    container().Refresh();
+}
+
+void Image::setPicture(gfx::Surface picture)
+{
+    m_picture = std::move(picture);
+    if (!m_stretch) {
+        // Without stretching the control takes the picture's size.
+        double unitX = 1, unitY = 1;
+        if (container().scaleMode() == ScaleMode::Twips) {
+            unitX = container().app().Screen().TwipsPerPixelX;
+            unitY = container().app().Screen().TwipsPerPixelY;
+        }
+        Move(Left(), Top(), m_picture.width() * unitX, m_picture.height() * unitY);
+    }
+    container().Refresh();
+}
+
+void Image::paint(gfx::Surface& target, gfx::Rect place)
+{
+    if (m_picture.empty())
+        return;
+    if (m_stretch) {
+        gfx::StretchBlit(target, place, m_picture);
+        return;
+    }
+    gfx::Blit(target, place.x, place.y, m_picture);
+}
+
+Timer::Timer(Form& owner, uint32_t interval, bool enabled, std::function<void()> onTimer)
+    : m_owner(owner), m_interval(interval), m_enabled(enabled), m_onTimer(std::move(onTimer))
+{
+    m_owner.m_timers.push_back(this);
+    m_owner.m_app.addTimer(*this);
+    if (m_owner.Loaded())
+        restart();
+}
+
+Timer::~Timer()
+{
+    m_owner.m_app.removeTimer(*this);
+    auto& list = m_owner.m_timers;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void Timer::setInterval(uint32_t interval)
+{
+    m_interval = interval;
+    restart();
+}
+
+void Timer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (enabled)
+        restart();
+}
+
+bool Timer::active() const { return m_enabled && m_interval > 0 && m_owner.Loaded() && !m_owner.m_app.ended(); }
+
+void Timer::restart() { m_due = m_owner.m_app.ui().nowMs() + m_interval; }
+
+}  // namespace pap::forms

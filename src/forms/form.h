@@ -1,0 +1,129 @@
+#pragma once
+
+// Forms: top-level windows that the program loads (hidden), shows modelessly or modally, and unloads.
+// A form's caption is its window title, which window search finds also while the form is hidden. The
+// position and size of a form are in twips; its controls are placed in the form's scale (twips, or
+// pixels). A derived form overrides the event handlers it has.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "forms/app.h"
+#include "gfx/surface.h"
+#include "platform/ui.h"
+
+namespace pap::forms {
+
+class Control;
+
+// Why a form unloads, with the values of the forms runtime's QueryUnload constants.
+enum class UnloadMode : int {
+    FormControlMenu = 0,  // the user or another program asked the window to close
+    FormCode = 1,         // Unload called by the program
+    AppWindows = 2,       // the session is ending
+    AppTaskManager = 3,
+    FormMdiForm = 4,
+    FormOwner = 5,        // the window's owner or parent went away
+};
+
+enum class ShowMode { Modeless = 0, Modal = 1 };
+
+// The unit of a form's inner coordinates (the values of ScaleMode).
+enum class ScaleMode { Twips = 1, Pixels = 3 };
+
+class Form : private UiWindowEvents {
+public:
+    Form(App& app, std::string caption);
+    ~Form() override;
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    App& app() { return m_app; }
+
+    const std::string& Caption() const { return m_caption; }
+    void setCaption(const std::string& caption);
+
+    // Creates the window, hidden, starts the form's enabled timers and raises Load. Nothing when the
+    // form is loaded already.
+    void Load();
+    // Loads the form if needed and shows it. Modal: returns when the form has unloaded (or End).
+    void Show(ShowMode mode = ShowMode::Modeless);
+    void Hide();
+    // Raises QueryUnload (which may cancel), then Unload (which may cancel too), then destroys the
+    // window and the form's state. True when the form is no longer loaded.
+    bool Unload(UnloadMode mode = UnloadMode::FormCode);
+
+    bool Loaded() const { return m_loaded; }
+    bool Visible() const { return m_visible; }
+    // The window; 0 while the form is not loaded.
+    NativeWindow hWnd() const;
+    // The window object, for the window calls a form makes itself (style, parent); null while the form
+    // is not loaded.
+    UiWindow* window() { return m_window.get(); }
+
+    // Position and size in twips.
+    double Left() const { return m_left; }
+    double Top() const { return m_top; }
+    double Width() const { return m_width; }
+    double Height() const { return m_height; }
+    void Move(double left, double top, double width, double height);
+    void setWidth(double width) { Move(m_left, m_top, width, m_height); }
+    void setHeight(double height) { Move(m_left, m_top, m_width, height); }
+
+    ScaleMode scaleMode() const { return m_scaleMode; }
+    void setScaleMode(ScaleMode mode) { m_scaleMode = mode; }
+    // The inner area in the form's scale (the form has no border: its whole area).
+    double ScaleWidth();
+    double ScaleHeight();
+
+    gfx::Pixel BackColor() const { return m_backColor; }
+    void setBackColor(gfx::Pixel colour);
+
+    // Asks the window for a repaint.
+    void Refresh();
+
+    // A rectangle of the form's scale in pixels of its inner area.
+    gfx::Rect toPixels(double left, double top, double width, double height);
+
+    // Paints the form and its controls into a surface of the inner area's size (the window's paint,
+    // and pictures of it in tests).
+    void paintInto(gfx::Surface& target);
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_QueryUnload(int& /*Cancel*/, UnloadMode /*UnloadMode*/) {}
+    virtual void Form_Unload(int& /*Cancel*/) {}
+
+private:
+    friend class App;
+    friend class Control;
+    friend class Timer;
+
+    // End: the window goes without any event and the form counts as not loaded.
+    void endNow();
+    void onPaint(gfx::Surface& target) override;
+    void onCloseRequest() override;
+    void onDestroyed() override;
+
+    void applyBounds();
+    // The window's size in pixels.
+    int pixelWidth();
+    int pixelHeight();
+    void destroyWindow();
+
+    App& m_app;
+    std::string m_caption;
+    std::unique_ptr<UiWindow> m_window;
+    bool m_loaded = false;
+    bool m_visible = false;
+    bool m_unloading = false;
+    bool m_windowGone = false;
+    double m_left = 0, m_top = 0, m_width = 0, m_height = 0;
+    ScaleMode m_scaleMode = ScaleMode::Twips;
+    gfx::Pixel m_backColor = gfx::Rgb(0xF0, 0xF0, 0xF0);
+    std::vector<Control*> m_controls;
+    std::vector<Timer*> m_timers;
+};
+
+}  // namespace pap::forms

@@ -1,0 +1,101 @@
+#pragma once
+
+// The window system as the forms runtime and the saver use it: plain windows that show a picture the
+// caller paints, the event loop's wait, and the desktop services around them (window search by title,
+// the cursor counter, window rectangles, the screen copy). Windows implements it with user32 and
+// gdi32; Linux with Xlib and XFixes. Texts are UTF-8 on this side of the boundary.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "gfx/surface.h"
+#include "platform/screen_info.h"
+
+namespace pap {
+
+// A window of the platform: an HWND on Windows, an X window id on Linux; 0 is none.
+using NativeWindow = uint64_t;
+
+// The window style bit that makes a window the child of another (WS_CHILD).
+constexpr uint32_t kWindowStyleChild = 0x40000000;
+
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+};
+
+// What a window tells its owner. Called from UiSystem::pumpEvents on the program's one thread.
+class UiWindowEvents {
+public:
+    virtual ~UiWindowEvents() = default;
+    // The window needs painting: fill `target` (the client area's size, black) with its content.
+    virtual void onPaint(gfx::Surface& target) = 0;
+    // The user or another program asked the window to close (WM_CLOSE, WM_DELETE_WINDOW). The window
+    // stays until its owner destroys it.
+    virtual void onCloseRequest() = 0;
+    // The window was destroyed from outside, most often with its parent: it is gone for good.
+    virtual void onDestroyed() = 0;
+};
+
+// One window of the program: created hidden and without a parent, destroyed with the object.
+class UiWindow {
+public:
+    virtual ~UiWindow() = default;
+
+    virtual NativeWindow handle() const = 0;
+    // The title that window search finds, also while the window is hidden.
+    virtual void setTitle(const std::string& title) = 0;
+    // Position (relative to the parent, or to the screen for a top-level window) and size of the
+    // client area, in pixels; sizes below 1 pixel are held as 0 and the window is then not drawn.
+    virtual void setBounds(int x, int y, int width, int height) = 0;
+    virtual void setVisible(bool visible) = 0;
+    // GetWindowLongA / SetWindowLongA with GWL_STYLE. Linux keeps the bits for the caller and acts on
+    // kWindowStyleChild only (a child is never a top-level window to a window manager).
+    virtual uint32_t style() = 0;
+    virtual void setStyle(uint32_t style) = 0;
+    // SetParent: the window becomes a child of parent (0: a top-level window again). False when the
+    // parent does not exist.
+    virtual bool setParent(NativeWindow parent) = 0;
+    // Asks for an onPaint soon (a visible window only).
+    virtual void invalidate() = 0;
+};
+
+class UiSystem {
+public:
+    virtual ~UiSystem() = default;
+
+    // A new top-level window, hidden, with no title yet. Null when the window system refuses.
+    virtual std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) = 0;
+
+    // Waits until window events arrive or timeoutMs has passed, and dispatches what arrived.
+    virtual void pumpEvents(uint32_t timeoutMs) = 0;
+    // Milliseconds on a monotonic clock, the time base of the event loop's timers.
+    virtual uint64_t nowMs() = 0;
+
+    // FindWindowA with no class name: a top-level window, hidden ones included, whose title is
+    // exactly `title`; 0 when there is none.
+    virtual NativeWindow findWindow(const std::string& title) = 0;
+    // ShowCursor: raises (show) or lowers the cursor's display counter by one and returns the new
+    // count; the cursor is hidden while the count is below 0. Every hide of a process is undone when
+    // it ends.
+    virtual int showCursor(bool show) = 0;
+    // GetWindowRect: the window's rectangle in screen pixels; empty when no such window exists.
+    virtual std::optional<ScreenRect> windowRect(NativeWindow window) = 0;
+    // The screen as the forms measure it; empty when there is no screen.
+    virtual std::optional<ScreenMetrics> screenMetrics() = 0;
+    // BitBlt with SRCCOPY from the desktop's device context at (0, 0) into `target` at (0, 0), width by
+    // height pixels clipped to the target: the top-left part of the primary screen. Pixels beyond the
+    // screen are left as they were. False when the screen cannot be read.
+    virtual bool copyScreen(gfx::Surface& target, int width, int height) = 0;
+};
+
+// The window system of this platform; null when there is none (no X display on Linux).
+std::unique_ptr<UiSystem> MakeUiSystem();
+
+}  // namespace pap

@@ -1,0 +1,59 @@
+#pragma once
+
+// The saver program: its start-up procedure Main, which refuses to run beside a running saver or an
+// open settings dialog, takes the mode from the command line and then embeds the preview, runs the
+// saver, or ends; and the program object that holds its forms and module state.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "forms/app.h"
+#include "gfx/surface.h"
+#include "music/papyrant_bgm.h"
+#include "saver/papyrant_r.h"
+#include "saver/papyrant_s.h"
+#include "saver/saver_system.h"
+#include "settings/settings.h"
+
+namespace pap {
+
+// The captions that mark a running saver and an open settings dialog.
+inline constexpr std::string_view kSaverCaption = "Papyrant_Main";
+inline constexpr std::string_view kDialogCaption = "<Papyrant>";
+
+// The mode letter: the second character of the command line in upper case; empty for a command
+// line shorter than two characters.
+std::string ModeLetter(std::string_view commandLine);
+
+// The preview pane's window handle: the command line from its fourth character on, read as a
+// number by numeric prefix and rounded to a signed 32-bit integer; 0 when there is no number or it
+// does not fit.
+int32_t PreviewHandle(std::string_view commandLine);
+
+// A handle from the command line as a window of the platform.
+NativeWindow WindowFromHandle(int32_t handle);
+
+// The saver program's state: the program object of the forms runtime, the services, the settings
+// record, the music module and the forms.
+struct SaverProgram {
+    SaverProgram(forms::App& app, SaverSystem& system, AudioSystem& audio, MusicSettingsRecord& settings,
+                 SaverPaths paths, gfx::Surface previewPicture);
+
+    forms::App& app;
+    SaverSystem& system;
+    MusicSettingsRecord& settings;
+    SaverPaths paths;
+    Papyrant_BGM music;
+    Papyrant_S saverForm;
+    Papyrant_R previewForm;
+};
+
+// The start-up procedure. It returns after its last step; the program then lives while a form is
+// loaded (forms::App::Run), or has ended already (forms::App::ended).
+void Main(SaverProgram& program);
+
+// Main, then the event loop until the program ends. The program's exit code (0).
+int RunSaverProgram(SaverProgram& program);
+
+}  // namespace pap

@@ -1,0 +1,117 @@
+#include "saver/papyrant_s.h"
+
+#include <cmath>
+
+#include "base/conversions.h"
+#include "platform/paths.h"
+#include "saver/papyrant_b.h"
+
+namespace pap {
+
+namespace {
+
+// The last three characters of the music file in upper case, which choose WAV or MP3 playback.
+std::string FileEnding(const std::string& musicFile)
+{
+    return UpperCase(std::string_view(musicFile).substr(musicFile.size() < 3 ? 0 : musicFile.size() - 3));
+}
+
+}  // namespace
+
+Papyrant_S::Papyrant_S(SaverProgram& program)
+    : forms::Form(program.app, std::string(kSaverCaption)), m_program(program)
+{
+    setScaleMode(forms::ScaleMode::Pixels);
+}
+
+void Papyrant_S::Form_Load()
+{
+    forms::App& app = m_program.app;
+    m_startedAt = app.ui().nowMs();
+
+    // 1, 2. The form and its picture box take the whole screen.
+    setWidth(app.Screen().Width);
+    setHeight(app.Screen().Height);
+    Display.Move(Display.Left(), Display.Top(), ScaleWidth(), ScaleHeight());
+
+    // 3-6. The top-left part of the screen, one picture pixel per screen pixel. Without the desktop the
+    // picture stays black.
+    app.ui().copyScreen(Display.hDC(), static_cast<int>(std::lround(ScaleWidth())),
+                        static_cast<int>(std::lround(ScaleHeight())));
+    Display.Refresh();
+
+    // 7. The snapshot is complete and closed before the renderer starts.
+    m_program.system.savePicture(Display.Image(), m_program.paths.snapshotFile);
+
+    // 8, 9. The renderer path is built without a check for a separator at the end of the directory.
+    m_rendererPath = app.Path() + PathSeparator() + kRendererFileName;
+    m_renderer = m_program.system.startProgram(m_rendererPath, WindowStyle::NormalFocus);
+
+    // 10, 11.
+    const MusicSettingsRecord& settings = m_program.settings;
+    if (settings.MusicType == 1) {
+        m_program.music.CD_Open();
+        Timer2.setEnabled(true);
+    }
+    if (settings.MusicType == 2) {
+        const std::string ending = FileEnding(settings.MusicFile);
+        if (ending == "WAV")
+            m_program.music.WAV_Play(settings.MusicFile);
+        if (ending == "MP3") {
+            m_program.music.MP3_Open(settings.MusicFile);
+            Timer1.setEnabled(true);
+        }
+    }
+}
+
+void Papyrant_S::Timer1_Timer() { m_program.music.MP3_Watch(); }
+
+void Papyrant_S::Timer2_Timer()
+{
+    m_program.music.CD_Watch(m_program.settings.RepeatTrack);
+    Timer2.setEnabled(m_program.music.CdWatchOn);
+}
+
+void Papyrant_S::Timer3_Timer()
+{
+    if (m_program.app.ui().findWindow(kRendererTitle) != 0) {
+        m_rendererSeen = true;
+        return;
+    }
+    // Until its window has been seen, the renderer is given time to start and read the snapshot: its
+    // absence counts only once the renderer has ended or the grace period has passed.
+    const bool rendererEnded = !m_renderer || m_renderer->hasEnded();
+    if (!m_rendererSeen && !rendererEnded && m_program.app.ui().nowMs() - m_startedAt < kRendererGraceMs)
+        return;
+    Timer3.setEnabled(false);
+    Unload();
+}
+
+void Papyrant_S::Form_QueryUnload(int& /*Cancel*/, forms::UnloadMode /*UnloadMode*/)
+{
+    const MusicSettingsRecord& settings = m_program.settings;
+    // 1. A CD poll that switched itself off sends no close commands.
+    if (Timer2.Enabled()) {
+        Timer2.setEnabled(false);
+        m_program.music.CD_Close();
+    }
+    // 2.
+    if (settings.MusicType == 2) {
+        const std::string ending = FileEnding(settings.MusicFile);
+        if (ending == "WAV")
+            m_program.music.WAV_Stop();
+        if (ending == "MP3") {
+            Timer1.setEnabled(false);
+            m_program.music.MP3_Close();
+        }
+    }
+    // 3. Only a run that hid the cursor shows it again.
+    if (ModeLetter(m_program.app.Command()) == "S")
+        m_program.app.ui().showCursor(true);
+    // 4-6.
+    m_program.system.deleteFiles(m_program.paths.deletePattern);
+    m_program.system.removeDirectory(m_program.paths.workDirectory);
+    m_program.app.End();
+}
+
+}  // namespace pap
