@@ -346,6 +346,19 @@ std::optional<WindowId> XServer::waitForWindow(const std::string& title, Millise
     }
 }
 
+std::optional<WindowId> XServer::waitForShownWindow(const std::string& title, Milliseconds timeout) const
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        for (WindowId window : findWindows(title))
+            if (isViewable(window))
+                return window;
+        if (Clock::now() >= deadline)
+            return std::nullopt;
+        sleepFor(Milliseconds(10));
+    }
+}
+
 bool XServer::waitForNoWindow(const std::string& title, Milliseconds timeout) const
 {
     const auto deadline = Clock::now() + timeout;

@@ -138,6 +138,8 @@ public:
     // Every window, mapped or not, whose WM_NAME or _NET_WM_NAME is exactly the title.
     std::vector<WindowId> findWindows(const std::string& title) const;
     std::optional<WindowId> waitForWindow(const std::string& title, Milliseconds timeout) const;
+    // The first window with the title that is on screen (mapped and viewable), once there is one.
+    std::optional<WindowId> waitForShownWindow(const std::string& title, Milliseconds timeout) const;
     // True once no window has the title any more.
     bool waitForNoWindow(const std::string& title, Milliseconds timeout) const;
     bool windowExists(WindowId window) const;
@@ -172,11 +174,50 @@ public:
     ScreenSaverSettings screenSaver() const;
     void setScreenSaver(const ScreenSaverSettings& settings) const;
 
+    // Shows a picture (screen-sized or not, from the top left) as the desktop: the root window's
+    // background.
+    void showDesktop(const Screenshot& picture) const;
+    // A plain window of the harness's own connection with a title and a background colour, mapped or
+    // not; 0 on failure. It lives until destroyWindow or the server's end.
+    WindowId createWindow(const std::string& title, int x, int y, int width, int height, bool mapped,
+                          Rgb background = {}) const;
+    void destroyWindow(WindowId window) const;
+
 private:
     XServer() = default;
     std::unique_ptr<Process> m_server;
     std::string m_display;
     _XDisplay* m_connection = nullptr;
+};
+
+// Watches every client's XFixes HideCursor and ShowCursor requests through the RECORD extension, so
+// that a test sees whether a program undid each of its cursor hides.
+class CursorRequests {
+public:
+    // Null when the server lacks RECORD or XFIXES.
+    static std::unique_ptr<CursorRequests> start(const XServer& server);
+    ~CursorRequests();
+    CursorRequests(const CursorRequests&) = delete;
+    CursorRequests& operator=(const CursorRequests&) = delete;
+
+    struct Counts {
+        int hides = 0;
+        int shows = 0;
+    };
+    // The requests seen so far from the client that owns the window (any resource of that client).
+    Counts of(WindowId clientResource);
+
+private:
+    CursorRequests() = default;
+    void drain();
+    static void intercept(char* self, void* data);
+
+    _XDisplay* m_control = nullptr;
+    _XDisplay* m_data = nullptr;
+    unsigned long m_context = 0;
+    int m_xfixes = 0;
+    unsigned long m_clientMask = 0;
+    std::map<unsigned long, Counts> m_counts;  // by client id base
 };
 
 }  // namespace pap::e2e

@@ -1,0 +1,431 @@
+// The saver program on a private Xvfb, with the renderer beside it: a run over a desktop picture from
+// the snapshot to the clean-up, a second start during a run, a renderer window of another program, a
+// missing renderer, the switches that only prepare, the preview inside a pane of another program, and
+// the music of the settings file. Figures a user would notice (start-up time, CPU use while waiting,
+// memory) are printed, not asserted.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "e2e/harness.h"
+#include "gfx/artwork.h"
+#include "gfx/surface.h"
+#include "music/sound_check.h"
+#include "renderer/dib_decoder.h"
+
+namespace pap::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+
+void sleepFor(Milliseconds ms) { std::this_thread::sleep_for(ms); }
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// The desktop: four quadrants of distinct colours with a fine pattern over them, so that a copy must be
+// exact to the pixel to match, and the renderer's picture still shows the quadrants.
+Screenshot desktopPicture()
+{
+    Screenshot shot;
+    shot.width = kWidth;
+    shot.height = kHeight;
+    shot.rgb.resize(size_t(kWidth) * kHeight * 3);
+    const Rgb quadrants[4] = {{210, 50, 50}, {50, 190, 70}, {50, 70, 210}, {220, 200, 50}};
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const Rgb base = quadrants[(y >= kHeight / 2) * 2 + (x >= kWidth / 2)];
+            const int fine = ((x * 7 + y * 13) % 17) - 8;
+            uint8_t* p = &shot.rgb[(size_t(y) * kWidth + size_t(x)) * 3];
+            p[0] = uint8_t(base.r + fine);
+            p[1] = uint8_t(base.g - fine);
+            p[2] = uint8_t(base.b + (x % 5));
+        }
+    return shot;
+}
+
+// Whether a screenshot shows the whole picture: every quadrant's colour over most of it.
+bool showsWholePicture(const Screenshot& shot)
+{
+    const Rgb quadrants[4] = {{210, 50, 50}, {50, 190, 70}, {50, 70, 210}, {220, 200, 50}};
+    int good = 0, total = 0;
+    for (int y = 8; y < shot.height; y += 16)
+        for (int x = 8; x < shot.width; x += 16) {
+            const Rgb expected = quadrants[(y >= kHeight / 2) * 2 + (x >= kWidth / 2)];
+            good += near(shot.at(x, y), expected, 24);
+            ++total;
+        }
+    return good > total * 9 / 10;
+}
+
+bool showsShreds(const Screenshot& shot) { return shot.fraction(Rgb{0, 0, 0}, 8) > 0.3; }
+
+std::vector<uint8_t> readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// CPU seconds a process has used so far (the scheduler's own count, in nanoseconds).
+double cpuSeconds(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+    double nanoseconds = -1;
+    in >> nanoseconds;
+    return nanoseconds / 1e9;
+}
+
+// The peak resident memory of a process, in kilobytes; -1 when it cannot be read.
+long peakMemoryKb(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// The process running the program file on the display, if one does.
+std::optional<pid_t> processOf(const std::string& program, const std::string& display)
+{
+    std::error_code error;
+    const fs::path wanted = fs::canonical(program, error);
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code e;
+        if (fs::read_symlink(entry.path() / "exe", e) != wanted)
+            continue;
+        std::ifstream in(entry.path() / "environ", std::ios::binary);
+        std::string variable;
+        while (std::getline(in, variable, '\0'))
+            if (variable == "DISPLAY=" + display)
+                return pid_t(std::stol(name));
+    }
+    return std::nullopt;
+}
+
+class SaverE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server = XServer::start(kWidth, kHeight, 24);
+        ASSERT_NE(server, nullptr) << "Xvfb did not start";
+        server->showDesktop(desktopPicture());
+        cursor = CursorRequests::start(*server);
+        ASSERT_NE(cursor, nullptr) << "the server lacks RECORD or XFIXES";
+        fs::create_directories(PAPYRANT_E2E_OUTPUT);
+    }
+
+    // A program directory of the test's own: the saver, the renderer unless left out, and an ini file.
+    std::string programDir(bool withRenderer, const std::string& ini = "")
+    {
+        const std::string dir = programs.file("bin" + std::to_string(++m_dirs));
+        fs::create_directories(dir);
+        fs::copy_file(PAPYRANT_SAVER, dir + "/Papyrant.scr");
+        if (withRenderer)
+            fs::copy_file(PAPYRANT_RENDERER, dir + "/Papyrant.dll");
+        if (!ini.empty())
+            std::ofstream(dir + "/Papyrant.ini") << ini;
+        return dir;
+    }
+
+    std::unique_ptr<Process> startSaver(const std::vector<std::string>& args, const std::string& dir = "",
+                                        Environment extra = {})
+    {
+        ProcessSpec launch;
+        launch.argv = {(dir.empty() ? std::string(PAPYRANT_SAVER) : dir + "/Papyrant.scr")};
+        launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+        extra["XDG_RUNTIME_DIR"] = runtime.path();
+        extra["NO_AT_BRIDGE"] = "1";
+        if (!extra.count("SDL_AUDIODRIVER"))
+            extra["SDL_AUDIODRIVER"] = "dummy";
+        launch.env = server->env(extra);
+        launch.outputPath = logs.file("saver-" + std::to_string(++m_logs) + ".log");
+        return Process::start(launch);
+    }
+
+    std::string workDir() const { return runtime.path() + "/pap_tmp"; }
+    bool workDirExists() const { return fs::exists(workDir()); }
+
+    // Ends the renderer as a user does: Esc held for a moment.
+    void pressEscape(WindowId renderer) { server->pressKey(renderer, "Escape", 200ms); }
+
+    void save(const Screenshot& shot, const std::string& name)
+    {
+        savePng(shot, std::string(PAPYRANT_E2E_OUTPUT) + "/saver-" + name + ".png");
+    }
+
+    std::unique_ptr<XServer> server;
+    std::unique_ptr<CursorRequests> cursor;
+    TempDir runtime{"papyrant-runtime"};
+    TempDir programs{"papyrant-programs"};
+    TempDir logs{"papyrant-logs"};
+
+private:
+    int m_dirs = 0;
+    int m_logs = 0;
+};
+
+TEST_F(SaverE2E, ShowsTheDesktopShreddedAndCleansUpAfterEscape)
+{
+    const auto start = Clock::now();
+    auto saver = startSaver({"/s"});
+    ASSERT_NE(saver, nullptr);
+    auto renderer = server->waitForShownWindow("Papyrant_VC", 10s);
+    ASSERT_TRUE(renderer) << "no renderer window";
+
+    // The saver's own form is there, hidden, for the whole run.
+    std::vector<WindowId> main = server->findWindows("Papyrant_Main");
+    ASSERT_EQ(main.size(), 1u);
+    EXPECT_FALSE(server->isViewable(main[0]));
+
+    // The snapshot is the desktop, pixel for pixel, in a layout the renderer reads.
+    const Screenshot desktop = desktopPicture();
+    std::vector<uint8_t> file = readFile(workDir() + "/Papyrant.bmp");
+    ASSERT_GT(file.size(), 54u);
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[28], 24) << "24 bits per pixel";
+    DibDecodeResult decoded = DecodeDib(file);
+    ASSERT_TRUE(decoded.image) << decoded.reason;
+    ASSERT_EQ(decoded.image->sizeX, kWidth);
+    ASSERT_EQ(decoded.image->sizeY, kHeight);
+    EXPECT_GT(decoded.header.height, 0) << "bottom-up rows";
+    EXPECT_EQ(decoded.header.compression, 0u);
+    size_t mismatches = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t* p = &decoded.image->pixels[(size_t(kHeight - 1 - y) * kWidth + size_t(x)) * 3];
+            mismatches += !(Rgb{p[0], p[1], p[2]} == desktop.at(x, y));
+        }
+    EXPECT_EQ(mismatches, 0u);
+
+    // The renderer shows the whole picture, then its shreds.
+    auto whole = server->waitForScreen(showsWholePicture, 10s);
+    ASSERT_TRUE(whole) << "the whole picture never showed";
+    const double firstFrame = secondsSince(start);
+    save(*whole, "whole");
+    auto shredded = server->waitForScreen(showsShreds, 5s);
+    ASSERT_TRUE(shredded) << "the picture never broke up";
+    save(*shredded, "shredded");
+
+    // The saver only ticks while it waits; the figures a user would ask about.
+    const double cpuBefore = cpuSeconds(saver->pid());
+    const auto waitStart = Clock::now();
+    sleepFor(4s);
+    const double cpuShare = (cpuSeconds(saver->pid()) - cpuBefore) / secondsSince(waitStart);
+    std::optional<pid_t> rendererPid = processOf(PAPYRANT_RENDERER, server->display());
+    std::printf("[ measure  ] /s to the renderer's first whole frame: %.0f ms\n", firstFrame * 1000);
+    std::printf("[ measure  ] saver CPU while waiting: %.3f %% of a core\n", cpuShare * 100);
+    std::printf("[ measure  ] peak memory: saver %ld kB, renderer %ld kB\n", peakMemoryKb(saver->pid()),
+                rendererPid ? peakMemoryKb(*rendererPid) : -1L);
+    EXPECT_TRUE(saver->running());
+
+    // Esc ends the renderer; the saver follows within a second and leaves nothing behind.
+    pressEscape(*renderer);
+    ASSERT_TRUE(server->waitForNoWindow("Papyrant_VC", 5s));
+    const auto rendererGone = Clock::now();
+    std::optional<int> code = saver->wait(3000ms);
+    ASSERT_TRUE(code) << "the saver still runs";
+    EXPECT_LT(secondsSince(rendererGone), 1.0);
+    EXPECT_EQ(*code, 0);
+    EXPECT_FALSE(workDirExists());
+    EXPECT_TRUE(server->findWindows("Papyrant_Main").empty());
+    CursorRequests::Counts counts = cursor->of(main[0]);
+    EXPECT_EQ(counts.hides, 1);
+    EXPECT_EQ(counts.shows, 1);
+}
+
+TEST_F(SaverE2E, ASecondStartDuringARunEndsAtOnceAndLeavesTheRunAlone)
+{
+    auto saver = startSaver({"/s"});
+    ASSERT_NE(saver, nullptr);
+    auto renderer = server->waitForShownWindow("Papyrant_VC", 10s);
+    ASSERT_TRUE(renderer);
+    const std::vector<uint8_t> snapshot = readFile(workDir() + "/Papyrant.bmp");
+
+    for (const char* line : {"/s", "/p 12345", "/c", "/a"}) {
+        SCOPED_TRACE(line);
+        auto second = startSaver({line});
+        ASSERT_NE(second, nullptr);
+        std::optional<int> code = second->wait(3000ms);
+        ASSERT_TRUE(code) << "the second start still runs";
+        EXPECT_EQ(*code, 0);
+    }
+    EXPECT_TRUE(saver->running());
+    EXPECT_EQ(server->findWindows("Papyrant_Main").size(), 1u);
+    EXPECT_EQ(server->findWindows("Papyrant_VC").size(), 1u);
+    EXPECT_EQ(readFile(workDir() + "/Papyrant.bmp"), snapshot);
+
+    pressEscape(*renderer);
+    EXPECT_TRUE(saver->wait(5000ms));
+    EXPECT_FALSE(workDirExists());
+}
+
+TEST_F(SaverE2E, ARendererWindowOfAnotherProgramKeepsTheSaverWaiting)
+{
+    // No renderer beside the saver; another program's window has the renderer's title.
+    const WindowId other = server->createWindow("Papyrant_VC", 0, 0, 10, 10, false);
+    ASSERT_NE(other, 0u);
+    const std::string dir = programDir(false);
+    auto saver = startSaver({"/s"}, dir);
+    ASSERT_NE(saver, nullptr);
+    auto main = server->waitForWindow("Papyrant_Main", 5s);
+    ASSERT_TRUE(main);
+    sleepFor(2500ms);
+    EXPECT_TRUE(saver->running());
+    EXPECT_TRUE(workDirExists());
+    CursorRequests::Counts during = cursor->of(*main);
+    EXPECT_EQ(during.hides, 1);
+    EXPECT_EQ(during.shows, 0);
+
+    server->destroyWindow(other);
+    const auto gone = Clock::now();
+    std::optional<int> code = saver->wait(3000ms);
+    ASSERT_TRUE(code);
+    EXPECT_LT(secondsSince(gone), 1.0);
+    EXPECT_FALSE(workDirExists());
+    CursorRequests::Counts after = cursor->of(*main);
+    EXPECT_EQ(after.hides, 1);
+    EXPECT_EQ(after.shows, 1);
+}
+
+TEST_F(SaverE2E, AMissingRendererEndsTheRunAtOnceWithItsCleanUp)
+{
+    const std::string dir = programDir(false);
+    const auto start = Clock::now();
+    auto saver = startSaver({"/s"}, dir);
+    ASSERT_NE(saver, nullptr);
+    auto main = server->waitForWindow("Papyrant_Main", 5s);
+    ASSERT_TRUE(main);
+    std::optional<int> code = saver->wait(3000ms);
+    ASSERT_TRUE(code) << "the saver still runs without a renderer";
+    EXPECT_EQ(*code, 0);
+    EXPECT_LT(secondsSince(start), 2.0);
+    EXPECT_FALSE(workDirExists());
+    CursorRequests::Counts counts = cursor->of(*main);
+    EXPECT_EQ(counts.hides, 1);
+    EXPECT_EQ(counts.shows, 1);
+}
+
+TEST_F(SaverE2E, SwitchesThatOnlyPrepareMakeTheWorkDirectoryAndEnd)
+{
+    for (const char* line : {"/a", "/x", "/c"}) {
+        SCOPED_TRACE(line);
+        fs::remove_all(workDir());
+        auto saver = startSaver({line});
+        ASSERT_NE(saver, nullptr);
+        std::optional<int> code = saver->wait(3000ms);
+        ASSERT_TRUE(code);
+        EXPECT_EQ(*code, 0);
+        EXPECT_TRUE(fs::is_directory(workDir()));
+        EXPECT_EQ(fs::status(workDir()).permissions() & fs::perms::all, fs::perms::owner_all);
+        EXPECT_TRUE(server->findWindows("Papyrant_VC").empty());
+    }
+}
+
+gfx::Surface previewPicture()
+{
+    std::vector<uint8_t> png = readFile(std::string(PAPYRANT_ASSETS) + "/preview.png");
+    return gfx::DecodePng(png).value_or(gfx::Surface());
+}
+
+// Whether the screen's rectangle shows the picture exactly.
+bool shows(const Screenshot& area, const gfx::Surface& picture)
+{
+    if (area.width != picture.width() || area.height != picture.height())
+        return false;
+    for (int y = 0; y < area.height; ++y)
+        for (int x = 0; x < area.width; ++x) {
+            const gfx::Pixel p = picture.at(x, y);
+            if (!(area.at(x, y) == Rgb{gfx::Red(p), gfx::Green(p), gfx::Blue(p)}))
+                return false;
+        }
+    return true;
+}
+
+TEST_F(SaverE2E, PreviewFillsThePaneAndEndsWithIt)
+{
+    const gfx::Surface picture = previewPicture();
+    ASSERT_EQ(picture.width(), 152);
+    for (auto [width, height] : {std::pair{152, 112}, {304, 224}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        gfx::Surface expected(width, height);
+        gfx::StretchBlit(expected, {0, 0, width, height}, picture);
+        const WindowId pane = server->createWindow("Preview pane", 100, 80, width, height, true, Rgb{128, 128, 128});
+        ASSERT_NE(pane, 0u);
+        auto saver = startSaver({"/p", std::to_string(pane)});
+        ASSERT_NE(saver, nullptr);
+        auto shown = server->waitForScreen(
+            [&](const Screenshot&) { return shows(server->screenshot(100, 80, width, height), expected); }, 5s);
+        ASSERT_TRUE(shown) << "the preview never filled the pane";
+        save(server->screenshot(100, 80, width, height), "preview-" + std::to_string(width));
+        EXPECT_FALSE(workDirExists()) << "the preview makes no work directory";
+
+        server->destroyWindow(pane);
+        const auto gone = Clock::now();
+        std::optional<int> code = saver->wait(3000ms);
+        ASSERT_TRUE(code) << "the saver outlived its pane";
+        EXPECT_EQ(*code, 0);
+        EXPECT_LT(secondsSince(gone), 1.0);
+    }
+}
+
+TEST_F(SaverE2E, PreviewWithoutAPaneEndsAtOnce)
+{
+    for (const char* handle : {"0", "123456789"}) {
+        SCOPED_TRACE(handle);
+        auto saver = startSaver({"/p", handle});
+        ASSERT_NE(saver, nullptr);
+        std::optional<int> code = saver->wait(3000ms);
+        ASSERT_TRUE(code);
+        EXPECT_EQ(*code, 0);
+        EXPECT_TRUE(server->findWindows("Preview Window").empty());
+    }
+}
+
+TEST_F(SaverE2E, AWavChosenInTheSettingsPlaysDuringTheRunAndStopsWithIt)
+{
+    using namespace pap::testing;
+    const std::string wav = programs.file("loop tone.wav");
+    ASSERT_TRUE(WriteWav(wav, Tone(800, kRate / 2)));
+    const std::string dir = programDir(true, "[Section]\nBGM区分= 2\nBGMﾘﾋﾟｰﾄ= 0\nBGMﾌｧｲﾙ=" + wav + "\n");
+    const std::string output = programs.file("output.raw");
+    auto saver = startSaver({"/s"}, dir, {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", output}});
+    ASSERT_NE(saver, nullptr);
+    auto renderer = server->waitForShownWindow("Papyrant_VC", 10s);
+    ASSERT_TRUE(renderer);
+    sleepFor(2000ms);
+    OutputTap tap(output);
+    const size_t during = tap.frames();
+    std::vector<Stretch> stretches = Stretches(tap.readFrom(0), {800});
+    SCOPED_TRACE(Describe(stretches, {800}));
+    double heard = 0;
+    for (const Stretch& s : stretches)
+        if (s.tone == 0)
+            heard += s.length;
+    EXPECT_GT(heard, 1.5) << "the tone should loop for the whole run";
+
+    pressEscape(*renderer);
+    ASSERT_TRUE(saver->wait(5000ms));
+    const size_t ended = tap.frames();
+    EXPECT_GT(ended, during);
+    sleepFor(500ms);
+    EXPECT_EQ(tap.frames(), ended) << "nothing plays after the run";
+}
+
+}  // namespace
+}  // namespace pap::e2e
