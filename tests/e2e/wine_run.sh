@@ -7,7 +7,9 @@
 # The prefix is $PAPYRANT_WINEPREFIX, by default "wineprefix" in the build directory (the parent of the
 # program's bin directory). Without a DISPLAY a private Xvfb is started for the run. Wine's output goes
 # to a file and is printed afterwards: reading it through a pipe would wait for Wine's background
-# processes. PAPYRANT_WINE_TIMEOUT (seconds, default 300) bounds the run.
+# processes. PAPYRANT_WINE_TIMEOUT (seconds, default 300) bounds the run. With
+# PAPYRANT_WINE_AUDIO=null-sink the program plays into a private PulseAudio null sink whose output is
+# recorded (see pulse_null_sink.sh).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_env.sh"
@@ -29,8 +31,11 @@ trap wine_env_finish EXIT
 wine_env_create || exit 1
 [ $# -eq 0 ] && exit 0
 
+audio=()
+[ "${PAPYRANT_WINE_AUDIO:-}" = null-sink ] && audio=("$here/pulse_null_sink.sh")
+
 output=$(mktemp "${TMPDIR:-/tmp}/papyrant-wine.XXXXXX")
-timeout --kill-after=5 "${PAPYRANT_WINE_TIMEOUT:-300}" wine "$@" >"$output" 2>&1 </dev/null
+timeout --kill-after=5 "${PAPYRANT_WINE_TIMEOUT:-300}" "${audio[@]}" wine "$@" >"$output" 2>&1 </dev/null
 status=$?
 sed "s/\r$//" "$output"
 rm -f "$output"
