@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -26,7 +27,7 @@ Samples Tone(double hz, size_t frameCount, double amplitude)
 {
     Samples samples(frameCount * 2);
     for (size_t i = 0; i < frameCount; ++i) {
-        auto value = static_cast<int16_t>(std::lround(amplitude * 32767 * std::cos(2 * M_PI * hz * double(i) / kRate)));
+        auto value = static_cast<int16_t>(std::lround(amplitude * 32767 * std::cos(2 * std::numbers::pi * hz * double(i) / kRate)));
         samples[2 * i] = value;
         samples[2 * i + 1] = value;
     }

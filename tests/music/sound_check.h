@@ -1,8 +1,9 @@
 #pragma once
 
 // Test sounds and the analysis of what the audio output wrote: 44.1 kHz 16-bit stereo throughout.
-// Sounds are made here (tones, WAV files, BIN/CUE images of tone tracks); SDL's disk driver writes the
-// mixed output into a raw file in real time, which OutputTap reads back.
+// Sounds are made here (tones, WAV files, BIN/CUE images of tone tracks); SDL's disk driver on Linux,
+// or the recorder of a PulseAudio null sink under Wine, writes the mixed output into a raw file in
+// real time, which OutputTap reads back.
 
 #include <cstdint>
 #include <string>
@@ -24,7 +25,7 @@ bool WriteWav(const std::string& path, const Samples& samples);
 // one data track (mode1) when dataOnly is set.
 bool WriteBinCue(const std::string& base, const std::vector<Samples>& tracks, bool dataOnly = false);
 
-// The raw output file of SDL's disk driver.
+// A raw output file that grows in real time.
 class OutputTap {
 public:
     explicit OutputTap(std::string path) : m_path(std::move(path)) {}

@@ -33,6 +33,8 @@ void CopyUtf8(const std::string& text, char* buffer, uint32_t length)
     buffer[count] = '\0';
 }
 
+// Wine crashes while ending a process whose MPEGVideo device is still open (the exit code is kept, but
+// the wine command dies of a segmentation fault), so everything is closed before the process ends.
 void StopAllAtExit()
 {
     PlaySoundA(nullptr, nullptr, 0);
