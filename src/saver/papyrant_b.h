@@ -14,6 +14,7 @@
 #include "saver/papyrant_r.h"
 #include "saver/papyrant_s.h"
 #include "saver/saver_system.h"
+#include "saver/switches.h"
 #include "settings/settings.h"
 
 namespace pap {
@@ -21,18 +22,6 @@ namespace pap {
 // The captions that mark a running saver and an open settings dialog.
 inline constexpr std::string_view kSaverCaption = "Papyrant_Main";
 inline constexpr std::string_view kDialogCaption = "<Papyrant>";
-
-// The mode letter: the second character of the command line in upper case; empty for a command
-// line shorter than two characters.
-std::string ModeLetter(std::string_view commandLine);
-
-// The preview pane's window handle: the command line from its fourth character on, read as a
-// number by numeric prefix and rounded to a signed 32-bit integer; 0 when there is no number or it
-// does not fit.
-int32_t PreviewHandle(std::string_view commandLine);
-
-// A handle from the command line as a window of the platform.
-NativeWindow WindowFromHandle(int32_t handle);
 
 // The saver program's state: the program object of the forms runtime, the services, the settings
 // record, the music module and the forms.
