@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "base/code_page.h"
 #include "forms/fake_ui.h"
 #include "platform/paths.h"
 #include "saver/fake_saver_system.h"
@@ -98,13 +99,16 @@ TEST(CommandLineTest, ModeLetterAndPreviewHandle)
         {"", "", 0},              {"/p 1234", "P", 1234}, {"/p:1234", "P", 1234},  {"/P   42 ", "P", 42},
         {"/p 12ab", "P", 12},     {"/p", "P", 0},         {"/p -5", "P", -5},      {"/p 3000000000", "P", 0},
         {"/p 2147483647", "P", 2147483647}, {"/p 7.5", "P", 8}, {"/p 6.5", "P", 6}, {"/p &H10", "P", 16},
-        {"/c:1234", "C", 1234},   {"/a 1234", "A", 1234}, {"/éx 5", "é", 5},       {"/x", "X", 0},
+        {"/c:1234", "C", 1234},   {"/a 1234", "A", 1234}, {"/x", "X", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(ModeLetter(c.line), c.mode);
         EXPECT_EQ(PreviewHandle(c.line), c.handle);
     }
+    // Characters, not bytes, of the system's code page count.
+    EXPECT_EQ(ModeLetter(ToAnsi("/éx 5")), ToAnsi("é"));
+    EXPECT_EQ(PreviewHandle(ToAnsi("/éx 5")), 5);
 }
 
 // Every kind of command line: the steps Main takes, in order, and whether the program goes on.

@@ -172,6 +172,10 @@ uint32_t UiWindowWin32::style()
 
 void UiWindowWin32::setStyle(uint32_t style)
 {
+    // A window is a child or a popup, never both: a popup that becomes a child must lose WS_POPUP before
+    // it gets a parent, or the system keeps treating it as a top-level window with an owner.
+    if (style & WS_CHILD)
+        style &= ~static_cast<uint32_t>(WS_POPUP);
     if (m_window)
         SetWindowLongA(m_window, GWL_STYLE, static_cast<LONG>(style));
 }

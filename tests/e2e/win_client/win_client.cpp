@@ -15,8 +15,10 @@
 //                                         mode (DISP_CHANGE_*, 0 = would succeed); changes nothing
 //   win_client manifest PROGRAM           the program's application manifest (resource type 24, id 1)
 //   win_client metrics                    the screen size this client sees: SM_CXSCREEN x SM_CYSCREEN
+//   win_client children TITLE             the child windows of the top-level window TITLE, a line each:
+//                                         HWND, client WIDTHxHEIGHT, visible|hidden, the window text
 //   win_client window WIDTH HEIGHT MS [TITLE]
-//                                         shows a window with a client area of that size, prints its
+//                                         shows a borderless window of that size, prints its
 //                                         HWND and lives for MS milliseconds or until it is closed
 
 #include <windows.h>
@@ -38,7 +40,7 @@ constexpr int kMessageTextId = 0xFFFF;
 
 int usage()
 {
-    std::fputs("usage: win_client find|wait|wait-gone|close|key|message-text|message-ok|display-mode|test-mode|manifest|metrics|window ...\n",
+    std::fputs("usage: win_client find|children|wait|wait-gone|close|key|message-text|message-ok|display-mode|test-mode|manifest|metrics|window ...\n",
                stderr);
     return 2;
 }
@@ -190,11 +192,10 @@ int plainWindow(long width, long height, long lifeMs, const char* title)
     windowClass.lpszClassName = "PapyrantTestWindow";
     if (!RegisterClassA(&windowClass))
         return 1;
-    constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
-    RECT rect{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
-    AdjustWindowRectEx(&rect, kStyle, FALSE, 0);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, title, kStyle, 0, 0, rect.right - rect.left,
-                                  rect.bottom - rect.top, nullptr, nullptr, instance, nullptr);
+    // Borderless, like a preview pane: the window rectangle is the client area.
+    constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, title, kStyle, 40, 40, static_cast<int>(width),
+                                  static_cast<int>(height), nullptr, nullptr, instance, nullptr);
     if (!window)
         return 1;
     ShowWindow(window, SW_SHOW);
@@ -236,6 +237,19 @@ int main(int argc, char** argv)
         if (!parseInt(argv[2], width) || !parseInt(argv[3], height) || !parseInt(argv[4], number))
             return usage();
         return testMode(width, height, number);
+    }
+    if (command == "children" && argc == 3) {
+        HWND parent = FindWindowA(nullptr, argv[2]);
+        if (!parent)
+            return 1;
+        for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT client{};
+            GetClientRect(child, &client);
+            std::printf("%llu %ldx%ld %s %s\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(child)),
+                        static_cast<long>(client.right), static_cast<long>(client.bottom),
+                        IsWindowVisible(child) ? "visible" : "hidden", windowText(child).c_str());
+        }
+        return 0;
     }
     if (command == "find" && argc == 3) {
         HWND window = FindWindowA(nullptr, argv[2]);
