@@ -14,6 +14,7 @@
 #include <iterator>
 #include <thread>
 
+#include "e2e/desktop_checks.h"
 #include "e2e/harness.h"
 #include "gfx/artwork.h"
 #include "gfx/surface.h"
@@ -27,75 +28,12 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr int kWidth = 1024;
-constexpr int kHeight = 768;
+constexpr int kWidth = kDesktopWidth;
+constexpr int kHeight = kDesktopHeight;
 
 void sleepFor(Milliseconds ms) { std::this_thread::sleep_for(ms); }
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// The desktop: four quadrants of distinct colours with a fine pattern over them, so that a copy must be
-// exact to the pixel to match, and the renderer's picture still shows the quadrants.
-Screenshot desktopPicture()
-{
-    Screenshot shot;
-    shot.width = kWidth;
-    shot.height = kHeight;
-    shot.rgb.resize(size_t(kWidth) * kHeight * 3);
-    const Rgb quadrants[4] = {{210, 50, 50}, {50, 190, 70}, {50, 70, 210}, {220, 200, 50}};
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const Rgb base = quadrants[(y >= kHeight / 2) * 2 + (x >= kWidth / 2)];
-            const int fine = ((x * 7 + y * 13) % 17) - 8;
-            uint8_t* p = &shot.rgb[(size_t(y) * kWidth + size_t(x)) * 3];
-            p[0] = uint8_t(base.r + fine);
-            p[1] = uint8_t(base.g - fine);
-            p[2] = uint8_t(base.b + (x % 5));
-        }
-    return shot;
-}
-
-// Whether a screenshot shows the whole picture: every quadrant's colour over most of it.
-bool showsWholePicture(const Screenshot& shot)
-{
-    const Rgb quadrants[4] = {{210, 50, 50}, {50, 190, 70}, {50, 70, 210}, {220, 200, 50}};
-    int good = 0, total = 0;
-    for (int y = 8; y < shot.height; y += 16)
-        for (int x = 8; x < shot.width; x += 16) {
-            const Rgb expected = quadrants[(y >= kHeight / 2) * 2 + (x >= kWidth / 2)];
-            good += near(shot.at(x, y), expected, 24);
-            ++total;
-        }
-    return good > total * 9 / 10;
-}
-
-bool showsShreds(const Screenshot& shot) { return shot.fraction(Rgb{0, 0, 0}, 8) > 0.3; }
-
-std::vector<uint8_t> readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// CPU seconds a process has used so far (the scheduler's own count, in nanoseconds).
-double cpuSeconds(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
-    double nanoseconds = -1;
-    in >> nanoseconds;
-    return nanoseconds / 1e9;
-}
-
-// The peak resident memory of a process, in kilobytes; -1 when it cannot be read.
-long peakMemoryKb(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
 
 // The process running the program file on the display, if one does.
 std::optional<pid_t> processOf(const std::string& program, const std::string& display)

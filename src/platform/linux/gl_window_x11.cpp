@@ -30,6 +30,7 @@
 #include <thread>
 
 #include "platform/gl_window.h"
+#include "x_error_trap.h"
 
 namespace pap {
 
@@ -39,44 +40,6 @@ constexpr uint32_t kWmSysKeyDown = 0x0104;
 constexpr uint32_t kWmSysKeyUp = 0x0105;
 constexpr uintptr_t kWaActive = 1;
 constexpr uintptr_t kMinimisedFlag = uintptr_t{1} << 16;
-
-// X errors are recorded, never fatal: Xlib's default handler would end the program.
-int g_lastXError = 0;
-
-int recordXError(Display*, XErrorEvent* event)
-{
-    g_lastXError = event->error_code;
-    return 0;
-}
-
-// Collects the X errors of the requests made during its lifetime; failed() syncs first so that errors of
-// requests still in flight are counted.
-class XErrorTrap {
-public:
-    explicit XErrorTrap(Display* display) : m_display(display)
-    {
-        XSync(m_display, False);
-        g_lastXError = 0;
-        m_previous = XSetErrorHandler(recordXError);
-    }
-    ~XErrorTrap()
-    {
-        XSync(m_display, False);
-        XSetErrorHandler(m_previous);
-    }
-    XErrorTrap(const XErrorTrap&) = delete;
-    XErrorTrap& operator=(const XErrorTrap&) = delete;
-
-    bool failed()
-    {
-        XSync(m_display, False);
-        return g_lastXError != 0;
-    }
-
-private:
-    Display* m_display;
-    XErrorHandler m_previous;
-};
 
 // The Windows virtual-key code of a key symbol; 0 for a key that has none.
 uint32_t virtualKeyOf(KeySym sym)
@@ -189,7 +152,7 @@ public:
             m_display = XOpenDisplay(nullptr);
         if (!m_display)
             return false;
-        XSetErrorHandler(recordXError);
+        XSetErrorHandler(RecordXError);
         m_screen = DefaultScreen(m_display);
         m_root = RootWindow(m_display, m_screen);
         internAtoms();

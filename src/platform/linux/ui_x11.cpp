@@ -28,48 +28,12 @@
 #include <vector>
 
 #include "platform/ui.h"
+#include "x_error_trap.h"
 #include "x_resources.h"
 
 namespace pap {
 
 namespace {
-
-// X errors are recorded, never fatal: Xlib's default handler would end the program.
-int g_lastXError = 0;
-
-int recordXError(Display*, XErrorEvent* event)
-{
-    g_lastXError = event->error_code;
-    return 0;
-}
-
-// Collects the X errors of the requests made during its lifetime.
-class XErrorTrap {
-public:
-    explicit XErrorTrap(Display* display) : m_display(display)
-    {
-        XSync(m_display, False);
-        g_lastXError = 0;
-        m_previous = XSetErrorHandler(recordXError);
-    }
-    ~XErrorTrap()
-    {
-        XSync(m_display, False);
-        XSetErrorHandler(m_previous);
-    }
-    XErrorTrap(const XErrorTrap&) = delete;
-    XErrorTrap& operator=(const XErrorTrap&) = delete;
-
-    bool failed()
-    {
-        XSync(m_display, False);
-        return g_lastXError != 0;
-    }
-
-private:
-    Display* m_display;
-    XErrorHandler m_previous;
-};
 
 class UiSystemX11;
 
@@ -119,7 +83,7 @@ class UiSystemX11 final : public UiSystem {
 public:
     explicit UiSystemX11(Display* display) : m_display(display)
     {
-        XSetErrorHandler(recordXError);
+        XSetErrorHandler(RecordXError);
         m_screen = DefaultScreen(display);
         m_root = RootWindow(display, m_screen);
         m_wmProtocols = XInternAtom(display, "WM_PROTOCOLS", False);

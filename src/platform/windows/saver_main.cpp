@@ -1,24 +1,7 @@
-// Entry point of the saver program (Papyrant.scr) on Windows.
+// Entry point of the saver program (Papyrant.scr) on Windows; the command line is read from the process.
 
 #include <windows.h>
 
-#include <memory>
+#include "saver/saver_main.h"
 
-#include "forms/app.h"
-#include "platform/audio.h"
-#include "platform/program_info.h"
-#include "platform/ui.h"
-#include "saver/papyrant_b.h"
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
-    std::unique_ptr<pap::UiSystem> ui = pap::MakeUiSystem();
-    if (!ui)
-        return 1;
-    std::unique_ptr<pap::AudioSystem> audio = pap::MakeAudioSystem();
-    std::unique_ptr<pap::SaverSystem> system = pap::MakeSaverSystem();
-    pap::forms::App app(*ui, pap::CommandLine(), pap::ProgramDirectory());
-    pap::SaverProgram program(app, *system, *audio, pap::MusicSettings, pap::PlatformSaverPaths(),
-                              pap::PreviewPicture());
-    return pap::RunSaverProgram(program);
-}
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return pap::SaverMain(); }

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "e2e/desktop_checks.h"
 #include "e2e/harness.h"
 #include "e2e/wine/wine_session.h"
 #include "music/sound_check.h"
@@ -27,51 +28,11 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr int kWidth = 1024;
-constexpr int kHeight = 768;
+constexpr int kWidth = kDesktopWidth;
+constexpr int kHeight = kDesktopHeight;
 constexpr int kVkEscape = 0x1B;
-const Rgb kQuadrants[4] = {{210, 50, 50}, {50, 190, 70}, {50, 70, 210}, {220, 200, 50}};
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// Four quadrants with a fine pattern over them: a copy must be exact to match, and the renderer's
-// picture still shows the quadrants.
-Screenshot desktopPicture()
-{
-    Screenshot shot;
-    shot.width = kWidth;
-    shot.height = kHeight;
-    shot.rgb.resize(size_t(kWidth) * kHeight * 3);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const Rgb base = kQuadrants[(y >= kHeight / 2) * 2 + (x >= kWidth / 2)];
-            const int fine = ((x * 7 + y * 13) % 17) - 8;
-            uint8_t* p = &shot.rgb[(size_t(y) * kWidth + size_t(x)) * 3];
-            p[0] = uint8_t(base.r + fine);
-            p[1] = uint8_t(base.g - fine);
-            p[2] = uint8_t(base.b + (x % 5));
-        }
-    return shot;
-}
-
-bool showsWholePicture(const Screenshot& shot)
-{
-    int good = 0, total = 0;
-    for (int y = 8; y < shot.height; y += 16)
-        for (int x = 8; x < shot.width; x += 16) {
-            good += near(shot.at(x, y), kQuadrants[(y >= kHeight / 2) * 2 + (x >= kWidth / 2)], 24);
-            ++total;
-        }
-    return good > total * 9 / 10;
-}
-
-bool showsShreds(const Screenshot& shot) { return shot.fraction(Rgb{0, 0, 0}, 8) > 0.3; }
-
-std::vector<uint8_t> readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // The Wine process whose command line names the program file, if one runs.
 std::optional<pid_t> wineProcessOf(const std::string& fileName)
@@ -88,24 +49,6 @@ std::optional<pid_t> wineProcessOf(const std::string& fileName)
             return pid_t(std::stol(name));
     }
     return std::nullopt;
-}
-
-double cpuSeconds(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
-    double nanoseconds = -1;
-    in >> nanoseconds;
-    return nanoseconds / 1e9;
-}
-
-long peakMemoryKb(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
 }
 
 class SaverWine : public ::testing::Test {
