@@ -203,6 +203,8 @@ TEST_F(CdPlaybackTest, RepeatTrackJumpsBackWithinOneTick)
             EXPECT_NEAR(s.length, rounds * kTrackSeconds, 0.05 * rounds);
             repeats += static_cast<int>(rounds);
         }
+        if (s.tone == 1 && last)  // cut by the close: its whole rounds were each followed by a jump back
+            repeats += static_cast<int>(s.length / kTrackSeconds);
         if (s.tone == 2 && !last) {
             EXPECT_LE(s.length, 0.23) << "track 3 heard too long before the jump back";
             std::printf("[ sound    ] track 3 heard for %.0f ms before track 2 again\n", s.length * 1000);
