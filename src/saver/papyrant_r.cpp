@@ -23,7 +23,7 @@ void EmbedPreview(SaverProgram& program, int32_t handle)
     const NativeWindow pane = WindowFromHandle(handle);
 
     // 1. The pane must exist: a preview without a parent would be left running for nobody.
-    std::optional<ScreenRect> rect = handle != 0 ? app.ui().windowRect(pane) : std::nullopt;
+    std::optional<ScreenRect> rect = app.ui().windowRect(pane);
     if (!rect) {
         app.End();
         return;

@@ -2,21 +2,10 @@
 
 #include <cmath>
 
-#include "base/conversions.h"
 #include "platform/paths.h"
 #include "saver/papyrant_b.h"
 
 namespace pap {
-
-namespace {
-
-// The last three characters of the music file in upper case, which choose WAV or MP3 playback.
-std::string FileEnding(const std::string& musicFile)
-{
-    return UpperCase(std::string_view(musicFile).substr(musicFile.size() < 3 ? 0 : musicFile.size() - 3));
-}
-
-}  // namespace
 
 Papyrant_S::Papyrant_S(SaverProgram& program)
     : forms::Form(program.app, std::string(kSaverCaption)), m_program(program)
@@ -47,20 +36,21 @@ void Papyrant_S::Form_Load()
     m_rendererPath = app.Path() + PathSeparator() + kRendererFileName;
     m_renderer = m_program.system.startProgram(m_rendererPath, WindowStyle::NormalFocus);
 
-    // 10, 11.
-    const MusicSettingsRecord& settings = m_program.settings;
-    if (settings.MusicType == 1) {
+    // 10, 11. A CD is polled from the first Timer2 tick on; a WAV loops by itself; an MP3 is watched.
+    switch (ChooseMusic(m_program.settings.MusicType, m_program.settings.MusicFile)) {
+    case MusicKind::Cd:
         m_program.music.CD_Open();
         Timer2.setEnabled(true);
-    }
-    if (settings.MusicType == 2) {
-        const std::string ending = FileEnding(settings.MusicFile);
-        if (ending == "WAV")
-            m_program.music.WAV_Play(settings.MusicFile);
-        if (ending == "MP3") {
-            m_program.music.MP3_Open(settings.MusicFile);
-            Timer1.setEnabled(true);
-        }
+        break;
+    case MusicKind::Wav:
+        m_program.music.WAV_Play(m_program.settings.MusicFile);
+        break;
+    case MusicKind::Mp3:
+        m_program.music.MP3_Open(m_program.settings.MusicFile);
+        Timer1.setEnabled(true);
+        break;
+    case MusicKind::None:
+        break;
     }
 }
 
@@ -89,21 +79,18 @@ void Papyrant_S::Timer3_Timer()
 
 void Papyrant_S::Form_QueryUnload(int& /*Cancel*/, forms::UnloadMode /*UnloadMode*/)
 {
-    const MusicSettingsRecord& settings = m_program.settings;
     // 1. A CD poll that switched itself off sends no close commands.
     if (Timer2.Enabled()) {
         Timer2.setEnabled(false);
         m_program.music.CD_Close();
     }
     // 2.
-    if (settings.MusicType == 2) {
-        const std::string ending = FileEnding(settings.MusicFile);
-        if (ending == "WAV")
-            m_program.music.WAV_Stop();
-        if (ending == "MP3") {
-            Timer1.setEnabled(false);
-            m_program.music.MP3_Close();
-        }
+    const MusicKind music = ChooseMusic(m_program.settings.MusicType, m_program.settings.MusicFile);
+    if (music == MusicKind::Wav)
+        m_program.music.WAV_Stop();
+    if (music == MusicKind::Mp3) {
+        Timer1.setEnabled(false);
+        m_program.music.MP3_Close();
     }
     // 3. Only a run that hid the cursor shows it again.
     if (ModeLetter(m_program.app.Command()) == "S")

@@ -42,17 +42,23 @@ std::optional<double> XftDpiFromResources(const char* resourceManagerString)
     return dpi;
 }
 
-std::optional<ScreenMetrics> QueryScreenMetrics()
+ScreenMetrics ScreenMetricsOf(Display* display)
 {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return std::nullopt;
     ScreenMetrics metrics;
     int screen = DefaultScreen(display);
     metrics.widthPixels = DisplayWidth(display, screen);
     metrics.heightPixels = DisplayHeight(display, screen);
     double dpi = XftDpiFromResources(XResourceManagerString(display)).value_or(96.0);
     metrics.twipsPerPixelX = metrics.twipsPerPixelY = TwipsPerPixel(dpi);
+    return metrics;
+}
+
+std::optional<ScreenMetrics> QueryScreenMetrics()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return std::nullopt;
+    ScreenMetrics metrics = ScreenMetricsOf(display);
     XCloseDisplay(display);
     return metrics;
 }

@@ -35,6 +35,36 @@ namespace pap {
 
 namespace {
 
+// Pixels of visuals other than 24-bit BGRX: each channel placed by its mask and scaled.
+int MaskShift(unsigned long mask)
+{
+    int shift = 0;
+    while (mask && !((mask >> shift) & 1))
+        ++shift;
+    return shift;
+}
+
+uint8_t FromMask(unsigned long pixel, unsigned long mask)
+{
+    const unsigned long max = mask >> MaskShift(mask);
+    return max ? static_cast<uint8_t>(((pixel & mask) >> MaskShift(mask)) * 255 / max) : 0;
+}
+
+unsigned long ToMask(uint8_t value, unsigned long mask)
+{
+    return ((static_cast<unsigned long>(value) * (mask >> MaskShift(mask)) + 127) / 255) << MaskShift(mask);
+}
+
+gfx::Pixel FromMasks(unsigned long pixel, unsigned long red, unsigned long green, unsigned long blue)
+{
+    return gfx::Rgb(FromMask(pixel, red), FromMask(pixel, green), FromMask(pixel, blue));
+}
+
+unsigned long ToMasks(gfx::Pixel p, unsigned long red, unsigned long green, unsigned long blue)
+{
+    return ToMask(gfx::Red(p), red) | ToMask(gfx::Green(p), green) | ToMask(gfx::Blue(p), blue);
+}
+
 class UiSystemX11;
 
 class UiWindowX11 final : public UiWindow {
@@ -198,15 +228,7 @@ public:
         return ScreenRect{x - border, y - border, x + attributes.width + border, y + attributes.height + border};
     }
 
-    std::optional<ScreenMetrics> screenMetrics() override
-    {
-        ScreenMetrics metrics;
-        metrics.widthPixels = DisplayWidth(m_display, m_screen);
-        metrics.heightPixels = DisplayHeight(m_display, m_screen);
-        double dpi = XftDpiFromResources(XResourceManagerString(m_display)).value_or(96.0);
-        metrics.twipsPerPixelX = metrics.twipsPerPixelY = TwipsPerPixel(dpi);
-        return metrics;
-    }
+    std::optional<ScreenMetrics> screenMetrics() override { return ScreenMetricsOf(m_display); }
 
     bool copyScreen(gfx::Surface& target, int width, int height) override
     {
@@ -234,7 +256,7 @@ public:
                 continue;
             }
             for (int x = 0; x < width; ++x)
-                out[x] = fromMasks(XGetPixel(image, x, y), image->red_mask, image->green_mask, image->blue_mask);
+                out[x] = FromMasks(XGetPixel(image, x, y), image->red_mask, image->green_mask, image->blue_mask);
         }
         XDestroyImage(image);
         return true;
@@ -248,23 +270,6 @@ public:
     Atom utf8String() const { return m_utf8String; }
 
 private:
-    // A channel of a pixel by its mask, scaled to 8 bits.
-    static uint8_t channel(unsigned long pixel, unsigned long mask)
-    {
-        if (mask == 0)
-            return 0;
-        int shift = 0;
-        while (!((mask >> shift) & 1))
-            ++shift;
-        unsigned long max = mask >> shift;
-        return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / max);
-    }
-
-    static gfx::Pixel fromMasks(unsigned long pixel, unsigned long red, unsigned long green, unsigned long blue)
-    {
-        return gfx::Rgb(channel(pixel, red), channel(pixel, green), channel(pixel, blue));
-    }
-
     // A window's title: _NET_WM_NAME, else WM_NAME; none when it has neither.
     std::optional<std::string> titleOf(Window window)
     {
@@ -474,18 +479,7 @@ void UiWindowX11::paint()
             continue;
         }
         for (int x = 0; x < m_width; ++x) {
-            auto scale = [](uint8_t value, unsigned long mask) -> unsigned long {
-                if (mask == 0)
-                    return 0;
-                int shift = 0;
-                while (!((mask >> shift) & 1))
-                    ++shift;
-                return ((static_cast<unsigned long>(value) * (mask >> shift) + 127) / 255) << shift;
-            };
-            gfx::Pixel p = in[x];
-            XPutPixel(image, x, y,
-                      scale(gfx::Red(p), visual->red_mask) | scale(gfx::Green(p), visual->green_mask) |
-                          scale(gfx::Blue(p), visual->blue_mask));
+            XPutPixel(image, x, y, ToMasks(in[x], visual->red_mask, visual->green_mask, visual->blue_mask));
         }
     }
     {
