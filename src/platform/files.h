@@ -37,4 +37,12 @@ std::string_view TextLineEnding();
 // opened or not all bytes were written.
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
 
+// Replaces the content of a regular file in one step, creating it when missing: the new content is
+// written to a file beside it, flushed, and then takes the old file's place, so that a crash or a
+// full disk leaves either the old content or the new one, never a part. The file keeps its
+// permissions (Linux: mode and owner; Windows: attributes and security). A path that is a symbolic
+// link replaces the file it points to and the link stays. False, with the old file untouched and
+// nothing left beside it, when anything fails.
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes);
+
 }  // namespace pap

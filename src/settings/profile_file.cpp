@@ -96,7 +96,7 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
     if (*updated == profile.text)
         return true;
     profile.text = std::move(*updated);
-    return WriteWholeFile(path, encode(profile));
+    return ReplaceWholeFile(path, encode(profile));
 }
 
 }  // namespace pap

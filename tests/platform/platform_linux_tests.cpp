@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -179,6 +181,57 @@ int zombieChildren()
             ++zombies;
     }
     return zombies;
+}
+
+// A replaced file keeps its mode and owner, and a link stays a link to the replaced file.
+TEST(ReplaceWholeFileLinux, KeepsModeOwnerAndLinks)
+{
+    TempDirectory root;
+    std::string file = root.file("Papyrant.ini");
+    writeBytes(file, "old");
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    const bool privileged = chown(file.c_str(), kOtherUser, kOtherUser) == 0;
+    EXPECT_TRUE(ReplaceWholeFile(file, "new"));
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (privileged) {
+        EXPECT_EQ(info.st_uid, kOtherUser);
+    }
+
+    std::string link = root.file("link.ini");
+    ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+    EXPECT_TRUE(ReplaceWholeFile(link, "through the link"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(test::readBytes(file), "through the link");
+
+    ScopedUmask scoped(027);
+    EXPECT_TRUE(ReplaceWholeFile(root.file("new.ini"), "x"));
+    EXPECT_EQ(modeOf(root.file("new.ini")), 0640u);
+}
+
+// A write that fails half-way (here the file size limit stands in for a full disk) leaves the old
+// content whole.
+TEST(ReplaceWholeFileLinux, AFailedWriteLeavesTheOldFile)
+{
+    TempDirectory root;
+    std::string file = root.file("Papyrant.ini");
+    const std::string old = "[Section]\nBGM=1\n";
+    writeBytes(file, old);
+
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 8;
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = ReplaceWholeFile(file, std::string(4096, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(test::readBytes(file), old);
+    EXPECT_EQ(entryCount(root.path()), 1u);
 }
 
 TEST(StartProgramLinux, LeavesNoZombieWhenNobodyAsks)

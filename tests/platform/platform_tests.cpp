@@ -102,6 +102,25 @@ TEST(Files, AreTestedReadAndWritten)
     EXPECT_FALSE(WriteWholeFile(join(root.file("missing"), "x.ini"), "x"));
 }
 
+TEST(ReplaceWholeFile, TakesTheOldFilesPlaceAndLeavesNothingBeside)
+{
+    TempDirectory root;
+    std::string file = root.file("Papyrant.ini");
+    for (std::string_view content : {"[Section]\r\nfirst=1\r\n", "longer content than before, twice as long",
+                                      "", "x"}) {
+        EXPECT_TRUE(ReplaceWholeFile(file, content));
+        EXPECT_EQ(readBytes(file), content);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.path()), {}), 1);
+    }
+    // What cannot be replaced is left as it is, with nothing beside it.
+    EXPECT_FALSE(ReplaceWholeFile(root.path(), "x"));
+    EXPECT_FALSE(ReplaceWholeFile(join(root.file("missing"), "x.ini"), "x"));
+    std::filesystem::create_directory(root.file("folder.ini"));
+    EXPECT_FALSE(ReplaceWholeFile(root.file("folder.ini"), "x"));
+    EXPECT_TRUE(std::filesystem::is_directory(root.file("folder.ini")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.path()), {}), 2);
+}
+
 // Polls until the program has ended or the time is up.
 bool endsWithin(ChildProcess& process, std::chrono::milliseconds limit)
 {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 #include "base/wildcard.h"
@@ -47,6 +48,21 @@ bool isRegularFile(int fd)
 {
     struct stat info {};
     return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Writes all bytes, retrying after interruptions.
+bool writeAll(int fd, std::string_view bytes)
+{
+    size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<size_t>(count);
+    }
+    return true;
 }
 
 }  // namespace
@@ -137,18 +153,50 @@ std::string_view TextLineEnding() { return "\n"; }
 bool WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
-    if (!fd.valid() || !isRegularFile(fd.get()) || ftruncate(fd.get(), 0) != 0)
+    if (!fd.valid() || !isRegularFile(fd.get()) || ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), bytes))
         return false;
-    size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t count = ::write(fd.get(), bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        written += static_cast<size_t>(count);
-    }
     return ::close(fd.release()) == 0;
+}
+
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
+{
+    // A link is followed once, so that a settings file kept elsewhere stays where the link points.
+    std::string target = path;
+    struct stat old {};
+    bool exists = ::lstat(path.c_str(), &old) == 0;
+    if (exists && S_ISLNK(old.st_mode)) {
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (!resolved)
+            return false;
+        target = resolved;
+        std::free(resolved);
+        exists = ::lstat(target.c_str(), &old) == 0;
+    }
+    if (exists && !S_ISREG(old.st_mode))
+        return false;
+
+    std::string temporary = target + ".XXXXXX";
+    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.valid())
+        return false;
+    bool ok = true;
+    if (exists) {
+        ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+        // Only a privileged writer can give the file back to its owner; anyone else owns it already.
+        if (ok && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
+            (void)::fchown(fd.get(), old.st_uid, old.st_gid);
+    } else {
+        // mkostemp makes 0600; a new file gets the mode an ordinary create would give it.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ok = ::fchmod(fd.get(), 0666 & ~mask) == 0;
+    }
+    ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    ok = ::close(fd.release()) == 0 && ok;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(temporary.c_str());
+    return false;
 }
 
 }  // namespace pap

@@ -131,4 +131,51 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes)
     return SetEndOfFile(file.get()) != 0;
 }
 
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
+{
+    std::wstring widePath = WideFromUtf8(path);
+    const DWORD attributes = GetFileAttributesW(widePath.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+
+    // The new content goes into a file of its own in the same directory, so that it can take the old
+    // file's place in one step.
+    size_t separator = widePath.find_last_of(L"\\/:");
+    std::wstring directory = separator == std::wstring::npos ? L"." : widePath.substr(0, separator + 1);
+    wchar_t temporary[MAX_PATH + 16] = {};
+    if (directory.size() > MAX_PATH - 14 || !GetTempFileNameW(directory.c_str(), L"pap", 0, temporary))
+        return false;
+
+    bool ok = false;
+    {
+        Handle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+        if (file.valid()) {
+            size_t done = 0;
+            ok = true;
+            while (ok && done < bytes.size()) {
+                DWORD count = 0;
+                DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+                ok = WriteFile(file.get(), bytes.data() + done, want, &count, nullptr) && count != 0;
+                done += count;
+            }
+            ok = ok && FlushFileBuffers(file.get());
+        }
+    }
+    // The old file's attributes go to the new one (not every ReplaceFileW carries them over);
+    // ReplaceFileW keeps its security, and a new file takes the directory's.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (ok && exists && (attributes & kKept))
+        ok = SetFileAttributesW(temporary, attributes & kKept);
+    if (ok && exists)
+        ok = ReplaceFileW(widePath.c_str(), temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    else if (ok)
+        ok = MoveFileExW(temporary, widePath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileW(temporary);
+    return ok;
+}
+
 }  // namespace pap
