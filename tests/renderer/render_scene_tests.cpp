@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "renderer/gl_api.h"
+#include "renderer/snapshot_loader.h"
 
 // Sanitizer builds: Mesa's OSMesa keeps a few small framebuffer allocations past
 // OSMesaDestroyContext; they are the library's, not ours.
@@ -527,6 +528,89 @@ TEST_F(RenderScene, WithoutSnapshotTheMeshIsWhite)
     EXPECT_GT(white, 1000);
     EXPECT_GT(black, 1000);
     EXPECT_EQ(other, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A 24-bit bottom-up bitmap of `width` x `rowColours.size()` pixels, each row of one colour (row 0 the
+// bottom row). Its rows are padded in the file; the decoded picture's are not.
+std::string WriteRowsSnapshot(const std::string& path, int width, const std::vector<Rgb>& rowColours)
+{
+    const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+    const auto height = static_cast<uint32_t>(rowColours.size());
+    std::vector<uint8_t> file = {'B', 'M'};
+    PutLe(file, 14 + 40 + rowBytes * height, 4);  // file size
+    PutLe(file, 0, 4);                            // reserved
+    PutLe(file, 14 + 40, 4);                      // pixel data offset
+    PutLe(file, 40, 4);                           // info header: size, width, height, planes, bits
+    PutLe(file, static_cast<uint32_t>(width), 4);
+    PutLe(file, height, 4);
+    PutLe(file, 1, 2);
+    PutLe(file, 24, 2);
+    for (int field = 0; field < 6; ++field)  // compression, image size, resolutions, colours
+        PutLe(file, 0, 4);
+    for (const Rgb& c : rowColours) {
+        for (int x = 0; x < width; ++x) {
+            file.push_back(static_cast<uint8_t>(c.b));
+            file.push_back(static_cast<uint8_t>(c.g));
+            file.push_back(static_cast<uint8_t>(c.r));
+        }
+        file.resize(file.size() + rowBytes - static_cast<uint32_t>(width) * 3, 0);
+    }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return {};
+    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    std::fclose(f);
+    return ok ? path : std::string();
+}
+
+// Rows of a width that is not a multiple of 4 reach the texture whole, each at its place and in its own
+// colours, whatever unpack alignment GL had before. GLU scales a width that is not a power of two, which
+// keeps a row of one colour as it is; the height, a power of two, stays. (When only one side is scaled,
+// GLU's scaling leaves the last row of the result black: that row is not checked. The texture
+// coordinates of the mesh never reach it.)
+TEST_F(RenderScene, SnapshotRowsOfAnyWidthReachTheTextureUnsheared)
+{
+    const std::vector<Rgb> rows = {{200, 30, 90}, {20, 180, 240},  {250, 240, 10}, {60, 110, 160},
+                                   {90, 10, 30},  {130, 250, 70}, {5, 80, 200},   {240, 140, 100}};
+    for (int width : {1, 3, 5, 1366}) {
+        SCOPED_TRACE(testing::Message() << "width " << width);
+        const std::string path = WriteRowsSnapshot(
+            testing::TempDir() + "render_rows_" + std::to_string(width) + "_" + std::to_string(std::random_device{}()) +
+                ".bmp",
+            width, rows);
+        ASSERT_FALSE(path.empty());
+        auto state = std::make_unique<RenderState>();
+        state->snapshotPath = path;
+        state->showLoaderBoxes = false;
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // GL's initial value
+        ASSERT_TRUE(LoadSnapshotTexture(*state));
+        std::remove(path.c_str());
+
+        glBindTexture(GL_TEXTURE_2D, state->snapshotTexture);
+        GLint textureWidth = 0, textureHeight = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &textureHeight);
+        ASSERT_GT(textureWidth, 0);
+        ASSERT_EQ(textureHeight, static_cast<GLint>(rows.size()));
+        std::vector<uint8_t> texels(static_cast<size_t>(textureWidth) * rows.size() * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        glDeleteTextures(1, &state->snapshotTexture);
+
+        int wrong = 0;
+        std::string firstWrong;
+        for (size_t y = 0; y + 1 < rows.size(); ++y)
+            for (GLint x = 0; x < textureWidth; ++x) {
+                const uint8_t* t = &texels[(y * static_cast<size_t>(textureWidth) + static_cast<size_t>(x)) * 3];
+                const Rgb seen{t[0], t[1], t[2]};
+                if (!Near(seen, rows[y], 1) && wrong++ == 0)
+                    firstWrong = "texel (" + std::to_string(x) + ", " + std::to_string(y) + ") is " + Show(seen) +
+                                 ", expected " + Show(rows[y]);
+            }
+        EXPECT_EQ(wrong, 0) << firstWrong;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
