@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <ostream>
 #include <thread>
 
@@ -285,6 +286,33 @@ TEST_F(RendererE2E, EscapeWhileMinimisedEndsTheRunOnlyOnceRestored)
     runCommand({"xdotool", "windowmap", id}, server->env());
     EXPECT_EQ(renderer->wait(5s), 1) << rendererLog();
     runCommand({"xdotool", "keyup", "Escape"}, server->env());
+}
+
+// A quick tap (press and release back to back, as `xdotool key` sends them) a second after the window
+// appeared, in each of many runs: each must end its run.
+TEST_F(RendererE2E, EveryQuickEscapeTapEndsTheRun)
+{
+    constexpr int kRuns = 20;
+    writeQuadrantSnapshot();
+    int ended = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        auto renderer = startRenderer();
+        ASSERT_TRUE(renderer);
+        const auto window = waitForShownWindow();
+        ASSERT_TRUE(window) << rendererLog();
+        std::this_thread::sleep_for(1s);
+        server->focusAndType(*window, "Escape");
+        const std::optional<int> code = renderer->wait(5s);
+        if (code) {
+            ++ended;
+            EXPECT_EQ(*code, kExitCodeEscape) << "run " << run;
+        } else {
+            server->sendCloseRequest(*window);
+            renderer->wait(5s);
+        }
+    }
+    std::cout << "taps that ended the run: " << ended << " of " << kRuns << "\n";
+    EXPECT_EQ(ended, kRuns);
 }
 
 struct ScreenCase {
