@@ -42,8 +42,9 @@ const SnapshotTextureCalls& OpenGlSnapshotTextureCalls();
 
 // Loads state.snapshotPath (boxes as state.showLoaderBoxes) and makes state.snapshotTexture from it:
 // one texture name, bound to GL_TEXTURE_2D, linear magnifying and minifying filters, mipmaps built
-// from the RGB pixels, whose rows are read with an unpack alignment of 1 (they have no padding). Without an image no name is generated and snapshotTexture keeps its value (0).
-// Needs a current GL context. Returns whether there was an image.
+// from the RGB pixels, whose rows are read with an unpack alignment of 1 (they have no padding).
+// Without an image no name is generated and snapshotTexture keeps its value (0). Needs a current GL
+// context. Returns whether there was an image.
 bool LoadSnapshotTexture(RenderState& state, const SnapshotTextureCalls& gl);
 inline bool LoadSnapshotTexture(RenderState& state)
 {

@@ -48,11 +48,12 @@ void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes)
         out.push_back(static_cast<uint8_t>(value >> (8 * k)));
 }
 
-// A 24-bit bottom-up bitmap file of the block picture.
-std::string WriteSnapshot(const std::string& path)
+// A 24-bit bottom-up bitmap file of width x height pixels, colourAt(x, y) with y from the bottom.
+template <class ColourAt>
+std::string WriteBitmap(const std::string& path, int width, int height, ColourAt colourAt)
 {
-    const uint32_t rowBytes = (kWidth * 3 + 3) & ~3u;
-    const uint32_t imageBytes = rowBytes * kHeight;
+    const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+    const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(height);
     std::vector<uint8_t> file;
     // File header: "BM", file size, two reserved words, offset of the pixels.
     file.push_back('B');
@@ -62,8 +63,8 @@ std::string WriteSnapshot(const std::string& path)
     PutLe(file, 14 + 40, 4);
     // Info header: size, width, height, planes, bits, compression, image size, resolutions, colours.
     PutLe(file, 40, 4);
-    PutLe(file, kWidth, 4);
-    PutLe(file, kHeight, 4);
+    PutLe(file, static_cast<uint32_t>(width), 4);
+    PutLe(file, static_cast<uint32_t>(height), 4);
     PutLe(file, 1, 2);
     PutLe(file, 24, 2);
     PutLe(file, 0, 4);
@@ -72,15 +73,15 @@ std::string WriteSnapshot(const std::string& path)
     PutLe(file, 2835, 4);
     PutLe(file, 0, 4);
     PutLe(file, 0, 4);
-    // Rows bottom first, pixels blue, green, red.
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const Rgb c = BlockColour(x / kBlock, y / kBlock);
+    // Rows bottom first, pixels blue, green, red; rows padded to whole 32-bit words.
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = colourAt(x, y);
             file.push_back(static_cast<uint8_t>(c.b));
             file.push_back(static_cast<uint8_t>(c.g));
             file.push_back(static_cast<uint8_t>(c.r));
         }
-        for (uint32_t pad = kWidth * 3; pad < rowBytes; ++pad)
+        for (uint32_t pad = static_cast<uint32_t>(width) * 3; pad < rowBytes; ++pad)
             file.push_back(0);
     }
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -89,6 +90,12 @@ std::string WriteSnapshot(const std::string& path)
     const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
     std::fclose(f);
     return ok ? path : std::string();
+}
+
+// The block picture at the scene's size.
+std::string WriteSnapshot(const std::string& path)
+{
+    return WriteBitmap(path, kWidth, kHeight, [](int x, int y) { return BlockColour(x / kBlock, y / kBlock); });
 }
 
 // The colour at snapshot position (u, v) in pixels from the bottom left, if it lies at least `margin`
@@ -531,54 +538,21 @@ TEST_F(RenderScene, WithoutSnapshotTheMeshIsWhite)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A 24-bit bottom-up bitmap of `width` x `rowColours.size()` pixels, each row of one colour (row 0 the
-// bottom row). Its rows are padded in the file; the decoded picture's are not.
-std::string WriteRowsSnapshot(const std::string& path, int width, const std::vector<Rgb>& rowColours)
-{
-    const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
-    const auto height = static_cast<uint32_t>(rowColours.size());
-    std::vector<uint8_t> file = {'B', 'M'};
-    PutLe(file, 14 + 40 + rowBytes * height, 4);  // file size
-    PutLe(file, 0, 4);                            // reserved
-    PutLe(file, 14 + 40, 4);                      // pixel data offset
-    PutLe(file, 40, 4);                           // info header: size, width, height, planes, bits
-    PutLe(file, static_cast<uint32_t>(width), 4);
-    PutLe(file, height, 4);
-    PutLe(file, 1, 2);
-    PutLe(file, 24, 2);
-    for (int field = 0; field < 6; ++field)  // compression, image size, resolutions, colours
-        PutLe(file, 0, 4);
-    for (const Rgb& c : rowColours) {
-        for (int x = 0; x < width; ++x) {
-            file.push_back(static_cast<uint8_t>(c.b));
-            file.push_back(static_cast<uint8_t>(c.g));
-            file.push_back(static_cast<uint8_t>(c.r));
-        }
-        file.resize(file.size() + rowBytes - static_cast<uint32_t>(width) * 3, 0);
-    }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return {};
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    std::fclose(f);
-    return ok ? path : std::string();
-}
-
 // Rows of a width that is not a multiple of 4 reach the texture whole, each at its place and in its own
 // colours, whatever unpack alignment GL had before. GLU scales a width that is not a power of two, which
-// keeps a row of one colour as it is; the height, a power of two, stays. (When only one side is scaled,
-// GLU's scaling leaves the last row of the result black: that row is not checked. The texture
-// coordinates of the mesh never reach it.)
+// keeps a row of one colour as it is; the height, a power of two, stays. (With the height kept, GLU's
+// scaling leaves the top row of the result black: that row is not checked. The mesh's texture
+// coordinates, 0.01 to 0.99, never reach it.)
 TEST_F(RenderScene, SnapshotRowsOfAnyWidthReachTheTextureUnsheared)
 {
     const std::vector<Rgb> rows = {{200, 30, 90}, {20, 180, 240},  {250, 240, 10}, {60, 110, 160},
                                    {90, 10, 30},  {130, 250, 70}, {5, 80, 200},   {240, 140, 100}};
     for (int width : {1, 3, 5, 1366}) {
         SCOPED_TRACE(testing::Message() << "width " << width);
-        const std::string path = WriteRowsSnapshot(
-            testing::TempDir() + "render_rows_" + std::to_string(width) + "_" + std::to_string(std::random_device{}()) +
-                ".bmp",
-            width, rows);
+        const std::string name = "render_rows_" + std::to_string(width) + "_" +
+                                 std::to_string(std::random_device{}()) + ".bmp";
+        const std::string path = WriteBitmap(testing::TempDir() + name, width, static_cast<int>(rows.size()),
+                                             [&rows](int, int y) { return rows[static_cast<size_t>(y)]; });
         ASSERT_FALSE(path.empty());
         auto state = std::make_unique<RenderState>();
         state->snapshotPath = path;
