@@ -222,7 +222,9 @@ Failure decodeUncompressed(const ByteReader& file, const Layout& layout, RgbImag
 // RLE8 and RLE4: pairs of bytes. (n > 0, c): n pixels of colour c (RLE4: the two nibbles of c by
 // turns). (0, 0): end of line. (0, 1): end of bitmap. (0, 2, dx, dy): move right and up. (0, n >= 3):
 // n literal pixels (RLE4: two per byte), padded to a whole number of 16-bit words. Pixels outside the
-// picture are dropped; pixels never written stay black. The data must end with end-of-bitmap.
+// picture are dropped; pixels never written stay black. Decoding ends at end-of-bitmap, or once every
+// row is there: the position has passed the top row, or reached the end of the top row when the data
+// runs out (many writers leave out the final codes). Data that runs out before that is cut.
 template <bool Four>
 Failure decodeRunLength(const ByteReader& file, const Layout& layout, RgbImage& image)
 {
@@ -234,11 +236,19 @@ Failure decodeRunLength(const ByteReader& file, const Layout& layout, RgbImage& 
     uint32_t y = 0;
 
     auto rowAt = [&](uint32_t row) { return image.pixels.data() + size_t{row} * width * 3; };
+    // Where data that runs out still leaves a whole picture.
+    auto cut = [&](const char* reason) {
+        const bool topRowDone = y + 1 == height && x == width;
+        return topRowDone ? Failure{} : conversionError(reason);
+    };
 
     for (;;) {
+        // Past the top row nothing can be drawn any more (positions only grow).
+        if (y >= height)
+            return {};
         uint8_t first, second;
         if (!cursor.pair(first, second))
-            return conversionError("run-length data ends before its end-of-bitmap code");
+            return cut("run-length data ends before its last row");
         if (first > 0) {
             if (y < height) {
                 uint32_t count = std::min<uint32_t>(first, width - x);
@@ -264,7 +274,7 @@ Failure decodeRunLength(const ByteReader& file, const Layout& layout, RgbImage& 
         case 2: {  // delta
             uint8_t dx, dy;
             if (!cursor.pair(dx, dy))
-                return conversionError("run-length delta cut");
+                return cut("run-length delta cut");
             // Coordinates stop at the picture's edge: nothing beyond it is drawn, and they only grow.
             x = std::min(x + dx, width);
             y = std::min(y + dy, height);
@@ -275,7 +285,7 @@ Failure decodeRunLength(const ByteReader& file, const Layout& layout, RgbImage& 
             size_t bytes = Four ? (count + 1) / 2 : count;
             auto literal = cursor.take(bytes + (bytes & 1));
             if (!literal)
-                return conversionError("run-length literal run cut");
+                return cut("run-length literal run cut");
             if (y < height) {
                 uint32_t shown = std::min(count, width - x);
                 uint8_t* out = rowAt(y) + size_t{x} * 3;

@@ -38,6 +38,9 @@ struct RenderState {
 
     bool windowActive = true;
     bool keyDown[256] = {};
+    // An Esc press taken while the window was active, kept until the loop's next idle pass sees it: a
+    // press and release that arrive together would otherwise cancel out in keyDown before that pass.
+    bool escapePressed = false;
     uint32_t snapshotTexture = 0;  // GL texture name; 0 when none was made
     std::string snapshotPath;      // the bitmap that SetupScene loads
     bool showLoaderBoxes = true;   // the loader's message boxes; always on in the program

@@ -56,7 +56,7 @@ int RendererMain(RenderState& state)
         // Idle pass. While minimised nothing is drawn and the queue is polled again at once.
         if (!state.windowActive)
             continue;
-        if (state.keyDown[kVkEscape])
+        if (state.keyDown[kVkEscape] || state.escapePressed)
             break;
         renderFrame(state);
         system.swapBuffers();
@@ -149,6 +149,9 @@ intptr_t RenderWndProc(RenderState& state, const WindowMessage& message)
     case kWmKeyDown:
         if (message.wParam < kKeyCount)
             state.keyDown[message.wParam] = true;
+        // A press while minimised is only recorded in keyDown: released before the restore, it is forgotten.
+        if (message.wParam == kVkEscape && state.windowActive)
+            state.escapePressed = true;
         return 0;
     case kWmKeyUp:
         if (message.wParam < kKeyCount)

@@ -63,6 +63,7 @@ const SnapshotTextureCalls& OpenGlSnapshotTextureCalls()
         [](int32_t count, uint32_t* names) { glGenTextures(count, names); },
         [](uint32_t target, uint32_t name) { glBindTexture(target, name); },
         [](uint32_t target, uint32_t name, int32_t value) { glTexParameteri(target, name, value); },
+        [](uint32_t name, int32_t value) { glPixelStorei(name, value); },
         [](uint32_t target, int32_t components, int32_t width, int32_t height, uint32_t format,
            uint32_t type, const void* pixels) -> int32_t {
             return gluBuild2DMipmaps(target, components, width, height, format, type, pixels);
@@ -84,6 +85,9 @@ bool LoadSnapshotTexture(RenderState& state, const SnapshotTextureCalls& gl)
     gl.bindTexture(GL_TEXTURE_2D, state.snapshotTexture);
     gl.texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     gl.texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // The rows are packed without padding; GL's default would take each to start on a 4-byte boundary,
+    // which shears any picture whose width is not a multiple of 4 and reads past the buffer.
+    gl.pixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gl.build2DMipmaps(GL_TEXTURE_2D, 3, image->sizeX, image->sizeY, GL_RGB, GL_UNSIGNED_BYTE,
                       image->pixels.data());
     return true;  // the image is freed on the way out

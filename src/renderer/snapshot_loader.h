@@ -33,6 +33,7 @@ struct SnapshotTextureCalls {
     void (*genTextures)(int32_t count, uint32_t* names);
     void (*bindTexture)(uint32_t target, uint32_t name);
     void (*texParameteri)(uint32_t target, uint32_t name, int32_t value);
+    void (*pixelStorei)(uint32_t name, int32_t value);
     int32_t (*build2DMipmaps)(uint32_t target, int32_t components, int32_t width, int32_t height,
                               uint32_t format, uint32_t type, const void* pixels);
 };
@@ -41,8 +42,9 @@ const SnapshotTextureCalls& OpenGlSnapshotTextureCalls();
 
 // Loads state.snapshotPath (boxes as state.showLoaderBoxes) and makes state.snapshotTexture from it:
 // one texture name, bound to GL_TEXTURE_2D, linear magnifying and minifying filters, mipmaps built
-// from the RGB pixels. Without an image no name is generated and snapshotTexture keeps its value (0).
-// Needs a current GL context. Returns whether there was an image.
+// from the RGB pixels, whose rows are read with an unpack alignment of 1 (they have no padding).
+// Without an image no name is generated and snapshotTexture keeps its value (0). Needs a current GL
+// context. Returns whether there was an image.
 bool LoadSnapshotTexture(RenderState& state, const SnapshotTextureCalls& gl);
 inline bool LoadSnapshotTexture(RenderState& state)
 {

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/scrnsaver.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -203,7 +204,8 @@ bool savePng(const Screenshot& shot, const std::string& path)
 
 // --- X server --------------------------------------------------------------------------------------
 
-std::unique_ptr<XServer> XServer::start(int width, int height, int depth, Milliseconds timeout)
+std::unique_ptr<XServer> XServer::start(int width, int height, int depth, Milliseconds timeout,
+                                        const std::vector<std::string>& serverArguments)
 {
     // -displayfd lets Xvfb take the first free display number itself and report it once it accepts
     // connections, which is safe when several test runs start servers at the same time.
@@ -214,6 +216,7 @@ std::unique_ptr<XServer> XServer::start(int width, int height, int depth, Millis
     launch.argv = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
                  std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth),
                  "-nolisten", "tcp", "-noreset"};
+    launch.argv.insert(launch.argv.end(), serverArguments.begin(), serverArguments.end());
     launch.keepFd = fds[1];
     std::unique_ptr<XServer> server(new XServer);
     server->m_server = Process::start(launch);
@@ -526,6 +529,18 @@ void XServer::setScreenSaver(const ScreenSaverSettings& s) const
 {
     XSetScreenSaver(m_connection, s.timeout, s.interval, s.preferBlanking, s.allowExposures);
     XSync(m_connection, False);
+}
+
+std::optional<ScreenSaverState> XServer::screenSaverState() const
+{
+    int eventBase = 0;
+    int errorBase = 0;
+    if (!XScreenSaverQueryExtension(m_connection, &eventBase, &errorBase))
+        return std::nullopt;
+    XScreenSaverInfo info{};
+    if (!XScreenSaverQueryInfo(m_connection, DefaultRootWindow(m_connection), &info))
+        return std::nullopt;
+    return ScreenSaverState{info.state == ScreenSaverOn, info.idle};
 }
 
 }  // namespace pap::e2e

@@ -117,12 +117,20 @@ struct ScreenSaverSettings {
     bool operator==(const ScreenSaverSettings&) const = default;
 };
 
+// What the MIT-SCREEN-SAVER extension reports: whether the saver is on, and the server's idle time.
+struct ScreenSaverState {
+    bool on = false;
+    unsigned long idleMs = 0;
+};
+
 // A private Xvfb on a display number it picks itself, with one client connection of the harness's own.
 class XServer {
 public:
-    // Null when Xvfb cannot be started or does not come up within the timeout.
+    // Null when Xvfb cannot be started or does not come up within the timeout. serverArguments go to
+    // Xvfb as they stand (e.g. "-extension", "MIT-SCREEN-SAVER" to start it without that extension).
     static std::unique_ptr<XServer> start(int width = 1024, int height = 768, int depth = 24,
-                                          Milliseconds timeout = Milliseconds(10000));
+                                          Milliseconds timeout = Milliseconds(10000),
+                                          const std::vector<std::string>& serverArguments = {});
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
@@ -173,6 +181,8 @@ public:
 
     ScreenSaverSettings screenSaver() const;
     void setScreenSaver(const ScreenSaverSettings& settings) const;
+    // None when the server lacks the MIT-SCREEN-SAVER extension.
+    std::optional<ScreenSaverState> screenSaverState() const;
 
     // Shows a picture (screen-sized or not, from the top left) as the desktop: the root window's
     // background.

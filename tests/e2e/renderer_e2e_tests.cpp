@@ -2,9 +2,11 @@
 // loader's message box and the X screen saver around a run.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <iostream>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -250,10 +252,6 @@ TEST_P(RendererEscapeE2E, EndsTheRunAndRestoresTheScreenSaver)
     const auto window = waitForShownWindow();
     ASSERT_TRUE(window) << rendererLog();
 
-    const ScreenSaverSettings during = server->screenSaver();
-    EXPECT_EQ(during.timeout, 0) << "the screen saver is held off while the renderer runs";
-    EXPECT_EQ(during.interval, before.interval);
-
     server->setFocus(GetParam().focused ? *window : 0);
     server->pressKey(*window, "Escape");
     EXPECT_EQ(renderer->wait(5s), kExitCodeEscape) << rendererLog();
@@ -287,19 +285,65 @@ TEST_F(RendererE2E, EscapeWhileMinimisedEndsTheRunOnlyOnceRestored)
     runCommand({"xdotool", "keyup", "Escape"}, server->env());
 }
 
-TEST_F(RendererE2E, FillsAScreenOfAnotherSize)
+// A quick tap (press and release back to back, as `xdotool key` sends them) a second after the window
+// appeared, in each of many runs: each must end its run.
+TEST_F(RendererE2E, EveryQuickEscapeTapEndsTheRun)
 {
-    server = XServer::start(1280, 1024, 24);
-    ASSERT_TRUE(server);
+    constexpr int kRuns = 20;
     writeQuadrantSnapshot();
+    int ended = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        auto renderer = startRenderer();
+        ASSERT_TRUE(renderer);
+        const auto window = waitForShownWindow();
+        ASSERT_TRUE(window) << rendererLog();
+        std::this_thread::sleep_for(1s);
+        server->focusAndType(*window, "Escape");
+        const std::optional<int> code = renderer->wait(5s);
+        if (code) {
+            ++ended;
+            EXPECT_EQ(*code, kExitCodeEscape) << "run " << run;
+        } else {
+            server->sendCloseRequest(*window);
+            renderer->wait(5s);
+        }
+    }
+    std::cout << "taps that ended the run: " << ended << " of " << kRuns << "\n";
+    EXPECT_EQ(ended, kRuns);
+}
+
+struct ScreenCase {
+    const char* name;
+    int width, height;                  // the screen
+    int snapshotWidth, snapshotHeight;  // the picture, drawn over the whole screen whatever its size
+};
+
+void PrintTo(const ScreenCase& c, std::ostream* os) { *os << c.name; }
+
+class RendererScreenE2E : public RendererE2E, public ::testing::WithParamInterface<ScreenCase> {};
+
+// The saver writes a snapshot of the screen's own size; rows of a width that is not a multiple of 4 have
+// no padding in the decoded picture.
+TEST_P(RendererScreenE2E, FillsTheScreenWithTheSnapshot)
+{
+    const ScreenCase& c = GetParam();
+    server = XServer::start(c.width, c.height, 24);
+    ASSERT_TRUE(server);
+    writeSnapshot(bitmapFile(c.snapshotWidth, c.snapshotHeight, 40, [&c](int x, int y) {
+        return snapshotColour(x * kWidth / c.snapshotWidth, y * kHeight / c.snapshotHeight);
+    }));
     auto renderer = startRenderer();
     ASSERT_TRUE(renderer);
     ASSERT_TRUE(waitForShownWindow()) << rendererLog();
     const auto shot = server->waitForScreen(showsWholePicture, 5s);
     EXPECT_TRUE(shot);
-    if (shot)
-        saveShot(*shot, "renderer_1280x1024");
+    saveShot(shot ? *shot : server->screenshot(), std::string("renderer_") + c.name + (shot ? "" : "_failed"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, RendererScreenE2E,
+                         ::testing::Values(ScreenCase{"1280x1024", 1280, 1024, kWidth, kHeight},
+                                           ScreenCase{"1366x768", 1366, 768, 1366, 768}),
+                         [](const ::testing::TestParamInfo<ScreenCase>& p) { return std::string(p.param.name); });
 
 TEST_F(RendererE2E, ResizedWindowDrawsIntoItsNewSize)
 {
@@ -386,6 +430,89 @@ TEST_F(RendererE2E, UnknownHeaderShowsAnErrorBoxThenAWhiteMesh)
     server->sendCloseRequest(window.front());
     EXPECT_EQ(renderer->wait(5s), 0) << rendererLog();
 }
+
+// `xset q`, as a user would look.
+std::string xsetQuery(const XServer& server)
+{
+    return runCommand({"xset", "q"}, server.env()).output;
+}
+
+// Its "Screen Saver" section (blanking, exposures, timeout, cycle) and its "DPMS" section.
+std::string screenSaverLines(const std::string& query)
+{
+    const auto section = [&query](const char* title, const char* next) {
+        const size_t from = query.find(title);
+        if (from == std::string::npos)
+            return std::string();
+        const size_t to = next ? query.find(next, from) : std::string::npos;
+        return query.substr(from, to == std::string::npos ? std::string::npos : to - from);
+    };
+    return section("Screen Saver:", "Colors:") + section("DPMS", nullptr);
+}
+
+// The server holds the saver off for the renderer's connection and lets go when it goes, however it goes:
+// the user's settings are never touched.
+TEST_F(RendererE2E, KilledRendererLeavesTheScreenSaverAsItWas)
+{
+    ASSERT_TRUE(server->screenSaverState()) << "Xvfb has MIT-SCREEN-SAVER";
+    ASSERT_EQ(runCommand({"xset", "s", "3", "7"}, server->env()).exitCode, 0);
+    const std::string before = xsetQuery(*server);
+    ASSERT_NE(before.find("timeout:  3    cycle:  7"), std::string::npos) << before;
+    writeQuadrantSnapshot();
+    auto renderer = startRenderer();
+    ASSERT_TRUE(renderer);
+    ASSERT_TRUE(waitForShownWindow()) << rendererLog();
+
+    // Idle well past the timeout without the saver coming on.
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    std::optional<ScreenSaverState> state;
+    while ((state = server->screenSaverState()) && state->idleMs < 4500 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(state);
+    EXPECT_GE(state->idleMs, 4500u);
+    EXPECT_FALSE(state->on) << "the screen saver came on over the renderer";
+    std::cout << "during the run:\n" << screenSaverLines(xsetQuery(*server));
+
+    ASSERT_EQ(kill(renderer->pid(), SIGKILL), 0);
+    EXPECT_EQ(renderer->wait(5s), 128 + SIGKILL);
+    const std::string after = xsetQuery(*server);
+    std::cout << "after SIGKILL:\n" << screenSaverLines(after);
+    EXPECT_EQ(screenSaverLines(after), screenSaverLines(before));
+    // And the saver's timer runs again.
+    bool on = false;
+    for (int k = 0; k < 100 && !on; ++k) {
+        std::this_thread::sleep_for(100ms);
+        on = server->screenSaverState().value_or(ScreenSaverState{}).on;
+    }
+    EXPECT_TRUE(on) << "the screen saver did not come on after the renderer was gone";
+}
+
+// Without the extension the renderer switches the saver off itself, and a termination signal ends the run
+// through its loop, which gives the settings back.
+class RendererSignalE2E : public RendererE2E, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RendererSignalE2E, WithoutTheSaverExtensionATerminationSignalRestoresTheSettings)
+{
+    server = XServer::start(kWidth, kHeight, 24, 10s, {"-extension", "MIT-SCREEN-SAVER"});
+    ASSERT_TRUE(server);
+    ASSERT_FALSE(server->screenSaverState());
+    ASSERT_EQ(runCommand({"xset", "s", "3", "7"}, server->env()).exitCode, 0);
+    const std::string before = xsetQuery(*server);
+    writeQuadrantSnapshot();
+    auto renderer = startRenderer();
+    ASSERT_TRUE(renderer);
+    ASSERT_TRUE(waitForShownWindow()) << rendererLog();
+    EXPECT_EQ(server->screenSaver().timeout, 0) << "held off by switching it off";
+
+    ASSERT_EQ(kill(renderer->pid(), GetParam()), 0);
+    EXPECT_EQ(renderer->wait(5s), 0) << rendererLog();
+    EXPECT_EQ(screenSaverLines(xsetQuery(*server)), screenSaverLines(before));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, RendererSignalE2E, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& p) {
+                             return std::string(p.param == SIGTERM ? "Term" : p.param == SIGINT ? "Int" : "Hup");
+                         });
 
 }  // namespace
 }  // namespace pap::e2e

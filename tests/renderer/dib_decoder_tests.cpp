@@ -335,22 +335,25 @@ TEST(DibDecoderTest, Rle4LiteralOfEvenByteCountHasNoPadding)
 
 struct RleCase {
     const char* name;
-    Bytes data;  // RLE8 pixel data of a 2 x 2 picture with colours 0 red, 1 green
+    Bytes data;  // pixel data of a 2 x 2 picture with colours 0 red, 1 green
     Bytes expected;
+    uint32_t compression = kRle8;
 };
 
 void PrintTo(const RleCase& c, std::ostream* os) { *os << c.name; }
 
-class Rle8EdgeTest : public testing::TestWithParam<RleCase> {};
+class RleEdgeTest : public testing::TestWithParam<RleCase> {};
 
-TEST_P(Rle8EdgeTest, Decodes)
+TEST_P(RleEdgeTest, Decodes)
 {
     const RleCase& c = GetParam();
-    expectImage(bmFile(infoHeader(2, 2, 8, kRle8, 2), infoTable({kRed, kGreen}), c.data), 2, 2, c.expected);
+    const uint16_t bits = c.compression == kRle4 ? 4 : 8;
+    expectImage(bmFile(infoHeader(2, 2, bits, c.compression, 2), infoTable({kRed, kGreen}), c.data), 2, 2,
+                c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    DibDecoder, Rle8EdgeTest,
+    DibDecoder, RleEdgeTest,
     testing::Values(
         RleCase{"RunPastTheRowEndIsClippedNotWrapped", {0x05, 0x01, 0x00, 0x01},
                 rows({{kGreen, kGreen}, {kBlack, kBlack}})},
@@ -366,7 +369,19 @@ INSTANTIATE_TEST_SUITE_P(
                 rows({{kBlack, kBlack}, {kBlack, kBlack}})},
         RleCase{"DataAfterEndOfBitmapIsIgnored", {0x01, 0x01, 0x00, 0x01, 0x02, 0x01},
                 rows({{kGreen, kBlack}, {kBlack, kBlack}})},
-        RleCase{"IndexBeyondTheTableIsBlack", {0x02, 0x07, 0x00, 0x01}, rows({{kBlack, kBlack}, {kBlack, kBlack}})}),
+        RleCase{"IndexBeyondTheTableIsBlack", {0x02, 0x07, 0x00, 0x01}, rows({{kBlack, kBlack}, {kBlack, kBlack}})},
+        // Without end-of-bitmap: every row is there once the last end of line is passed, or once the top
+        // row is filled to its end; whatever follows cannot be drawn.
+        RleCase{"NoEndOfBitmapAfterTheLastEndOfLine", {0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00},
+                rows({{kGreen, kBlack}, {kRed, kRed}})},
+        RleCase{"NoEndOfLineOrBitmapAfterAFullTopRow", {0x02, 0x01, 0x00, 0x00, 0x00, 0x02, 0x01, 0x00, 0x01, 0x01},
+                rows({{kGreen, kGreen}, {kBlack, kGreen}})},
+        RleCase{"CutDataPastTheTopRowIsIgnored", {0x02, 0x00, 0x00, 0x02, 0x00, 0x05, 0x00, 0x04, 0x01},
+                rows({{kRed, kRed}, {kBlack, kBlack}})},
+        RleCase{"Rle4NoEndOfBitmapAfterAFullTopRow", {0x02, 0x10, 0x00, 0x00, 0x02, 0x01},
+                rows({{kGreen, kRed}, {kRed, kGreen}}), kRle4},
+        RleCase{"Rle4LiteralCutAfterAFullTopRow", {0x00, 0x00, 0x02, 0x11, 0x00, 0x04, 0x01},
+                rows({{kBlack, kBlack}, {kGreen, kGreen}}), kRle4}),
     [](const testing::TestParamInfo<RleCase>& param) { return std::string(param.param.name); });
 
 // ---------------------------------------------------------------------------------------------
@@ -430,8 +445,12 @@ INSTANTIATE_TEST_SUITE_P(
                     DibError::ConversionError},
         RefusedCase{"Rle8TopDown", bmFile(infoHeader(1, -1, 8, kRle8, 1), {0, 0, 0, 0}, {0, 1}),
                     DibError::ConversionError},
-        RefusedCase{"Rle8WithoutEndOfBitmap", bmFile(infoHeader(1, 1, 8, kRle8, 1), {0, 0, 0, 0}, {1, 0, 0, 0}),
+        RefusedCase{"Rle8EndsBeforeItsLastRow", bmFile(infoHeader(1, 2, 8, kRle8, 1), {0, 0, 0, 0}, {1, 0, 0, 0}),
                     DibError::ConversionError},
+        RefusedCase{"Rle4EndsWithinItsLastRow", bmFile(infoHeader(3, 1, 4, kRle4, 1), {0, 0, 0, 0}, {2, 0}),
+                    DibError::ConversionError},
+        RefusedCase{"Rle8DeltaCutBeforeItsLastRow",
+                    bmFile(infoHeader(2, 2, 8, kRle8, 1), {0, 0, 0, 0}, {2, 0, 0, 2, 1}), DibError::ConversionError},
         RefusedCase{"Rle8LiteralPaddingMissing",
                     bmFile(infoHeader(3, 1, 8, kRle8, 1), {0, 0, 0, 0}, {0, 3, 0, 0, 0}), DibError::ConversionError},
         RefusedCase{"BitFieldsWith24Bits",
@@ -489,12 +508,14 @@ TEST(DibDecoderTest, ColourCount)
 
 // ---------------------------------------------------------------------------------------------
 // Cut files: every prefix of a valid file fails, as a format error while the headers or colour table
-// are incomplete and as a conversion error once only pixel data is missing.
+// are incomplete and as a conversion error once only pixel data is missing, unless run-length data
+// already holds every row.
 
 struct CutCase {
     const char* name;
     Bytes file;
-    size_t pixelStart;  // where the headers and colour table end
+    size_t pixelStart;         // where the headers and colour table end
+    size_t whole = SIZE_MAX;   // from this length on every row is there (run-length data without its end)
 };
 
 void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
@@ -509,6 +530,11 @@ TEST_P(DibCutTest, EveryPrefixFails)
         // A copy of exactly that length, so that ASan sees any read past its end.
         const Bytes prefix(c.file.begin(), c.file.begin() + static_cast<std::ptrdiff_t>(length));
         DibDecodeResult result = DecodeDib(prefix);
+        if (length >= c.whole) {
+            ASSERT_TRUE(result.image) << "length " << length << ": " << result.reason;
+            EXPECT_EQ(result.image->pixels, DecodeDib(c.file).image->pixels) << "length " << length;
+            continue;
+        }
         EXPECT_FALSE(result.image) << "length " << length;
         EXPECT_EQ(result.error, length < c.pixelStart ? DibError::UnknownFormat : DibError::ConversionError)
             << "length " << length << ": " << result.reason;
@@ -539,7 +565,7 @@ INSTANTIATE_TEST_SUITE_P(
         CutCase{"BitFields16", bmFile(infoHeader(2, 1, 16, kBitFields), {LE32(0xF800), LE32(0x07E0), LE32(0x001F)},
                                       {LE16(0xFFFF), LE16(0x0001)}),
                 66},
-        CutCase{"Rle8", rle8Sample(), 62},
+        CutCase{"Rle8", rle8Sample(), 62, 62 + 12},  // the top row is full before the end-of-bitmap code
         CutCase{"Rle4", rle4Sample(), 62},
         CutCase{"PackedCore1",
                 concat({coreHeader(3, 2, 1), {0, 0, 0xFF, 0xFF, 0, 0}, {0xA0, 0, 0, 0, 0x40, 0, 0, 0}}), 18},

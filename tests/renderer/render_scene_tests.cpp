@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "renderer/gl_api.h"
+#include "renderer/snapshot_loader.h"
 
 // Sanitizer builds: Mesa's OSMesa keeps a few small framebuffer allocations past
 // OSMesaDestroyContext; they are the library's, not ours.
@@ -47,11 +48,12 @@ void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes)
         out.push_back(static_cast<uint8_t>(value >> (8 * k)));
 }
 
-// A 24-bit bottom-up bitmap file of the block picture.
-std::string WriteSnapshot(const std::string& path)
+// A 24-bit bottom-up bitmap file of width x height pixels, colourAt(x, y) with y from the bottom.
+template <class ColourAt>
+std::string WriteBitmap(const std::string& path, int width, int height, ColourAt colourAt)
 {
-    const uint32_t rowBytes = (kWidth * 3 + 3) & ~3u;
-    const uint32_t imageBytes = rowBytes * kHeight;
+    const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+    const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(height);
     std::vector<uint8_t> file;
     // File header: "BM", file size, two reserved words, offset of the pixels.
     file.push_back('B');
@@ -61,8 +63,8 @@ std::string WriteSnapshot(const std::string& path)
     PutLe(file, 14 + 40, 4);
     // Info header: size, width, height, planes, bits, compression, image size, resolutions, colours.
     PutLe(file, 40, 4);
-    PutLe(file, kWidth, 4);
-    PutLe(file, kHeight, 4);
+    PutLe(file, static_cast<uint32_t>(width), 4);
+    PutLe(file, static_cast<uint32_t>(height), 4);
     PutLe(file, 1, 2);
     PutLe(file, 24, 2);
     PutLe(file, 0, 4);
@@ -71,15 +73,15 @@ std::string WriteSnapshot(const std::string& path)
     PutLe(file, 2835, 4);
     PutLe(file, 0, 4);
     PutLe(file, 0, 4);
-    // Rows bottom first, pixels blue, green, red.
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const Rgb c = BlockColour(x / kBlock, y / kBlock);
+    // Rows bottom first, pixels blue, green, red; rows padded to whole 32-bit words.
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = colourAt(x, y);
             file.push_back(static_cast<uint8_t>(c.b));
             file.push_back(static_cast<uint8_t>(c.g));
             file.push_back(static_cast<uint8_t>(c.r));
         }
-        for (uint32_t pad = kWidth * 3; pad < rowBytes; ++pad)
+        for (uint32_t pad = static_cast<uint32_t>(width) * 3; pad < rowBytes; ++pad)
             file.push_back(0);
     }
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -88,6 +90,12 @@ std::string WriteSnapshot(const std::string& path)
     const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
     std::fclose(f);
     return ok ? path : std::string();
+}
+
+// The block picture at the scene's size.
+std::string WriteSnapshot(const std::string& path)
+{
+    return WriteBitmap(path, kWidth, kHeight, [](int x, int y) { return BlockColour(x / kBlock, y / kBlock); });
 }
 
 // The colour at snapshot position (u, v) in pixels from the bottom left, if it lies at least `margin`
@@ -527,6 +535,56 @@ TEST_F(RenderScene, WithoutSnapshotTheMeshIsWhite)
     EXPECT_GT(white, 1000);
     EXPECT_GT(black, 1000);
     EXPECT_EQ(other, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Rows of a width that is not a multiple of 4 reach the texture whole, each at its place and in its own
+// colours, whatever unpack alignment GL had before. GLU scales a width that is not a power of two, which
+// keeps a row of one colour as it is; the height, a power of two, stays. (With the height kept, GLU's
+// scaling leaves the top row of the result black: that row is not checked. The mesh's texture
+// coordinates, 0.01 to 0.99, never reach it.)
+TEST_F(RenderScene, SnapshotRowsOfAnyWidthReachTheTextureUnsheared)
+{
+    const std::vector<Rgb> rows = {{200, 30, 90}, {20, 180, 240},  {250, 240, 10}, {60, 110, 160},
+                                   {90, 10, 30},  {130, 250, 70}, {5, 80, 200},   {240, 140, 100}};
+    for (int width : {1, 3, 5, 1366}) {
+        SCOPED_TRACE(testing::Message() << "width " << width);
+        const std::string name = "render_rows_" + std::to_string(width) + "_" +
+                                 std::to_string(std::random_device{}()) + ".bmp";
+        const std::string path = WriteBitmap(testing::TempDir() + name, width, static_cast<int>(rows.size()),
+                                             [&rows](int, int y) { return rows[static_cast<size_t>(y)]; });
+        ASSERT_FALSE(path.empty());
+        auto state = std::make_unique<RenderState>();
+        state->snapshotPath = path;
+        state->showLoaderBoxes = false;
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // GL's initial value
+        ASSERT_TRUE(LoadSnapshotTexture(*state));
+        std::remove(path.c_str());
+
+        glBindTexture(GL_TEXTURE_2D, state->snapshotTexture);
+        GLint textureWidth = 0, textureHeight = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureWidth);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &textureHeight);
+        ASSERT_GT(textureWidth, 0);
+        ASSERT_EQ(textureHeight, static_cast<GLint>(rows.size()));
+        std::vector<uint8_t> texels(static_cast<size_t>(textureWidth) * rows.size() * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        glDeleteTextures(1, &state->snapshotTexture);
+
+        int wrong = 0;
+        std::string firstWrong;
+        for (size_t y = 0; y + 1 < rows.size(); ++y)
+            for (GLint x = 0; x < textureWidth; ++x) {
+                const uint8_t* t = &texels[(y * static_cast<size_t>(textureWidth) + static_cast<size_t>(x)) * 3];
+                const Rgb seen{t[0], t[1], t[2]};
+                if (!Near(seen, rows[y], 1) && wrong++ == 0)
+                    firstWrong = "texel (" + std::to_string(x) + ", " + std::to_string(y) + ") is " + Show(seen) +
+                                 ", expected " + Show(rows[y]);
+            }
+        EXPECT_EQ(wrong, 0) << firstWrong;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

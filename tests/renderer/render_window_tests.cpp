@@ -435,6 +435,13 @@ TEST_P(EscapeTest, EndsAtTheNextIdlePassWithTheLastMessagesParameter)
 INSTANTIATE_TEST_SUITE_P(
     Escape, EscapeTest,
     ::testing::Values(EscapeCase{"EscapeItself", {kEmpty, msg(kWmKeyDown, 27), kEmpty, msg(kWmClose)}, 27},
+                      // A quick tap: press and release both taken before the idle pass.
+                      EscapeCase{"TapQueuedTogether",
+                                 {kEmpty, msg(kWmKeyDown, 27), msg(kWmKeyUp, 27), kEmpty, msg(kWmClose)}, 27},
+                      EscapeCase{"TapThenOtherKeys",
+                                 {msg(kWmKeyDown, 27), msg(kWmKeyUp, 27), msg(kWmKeyDown, 65), msg(kWmKeyUp, 65),
+                                  kEmpty, kEmpty},
+                                 65},
                       EscapeCase{"LaterKey", {msg(kWmKeyDown, 27), msg(kWmKeyDown, 65), kEmpty, kEmpty}, 65},
                       EscapeCase{"ReleaseOfOtherKey",
                                  {msg(kWmKeyDown, 27), msg(kWmKeyUp, 0x41, 0x7), kEmpty, kEmpty}, 0x41},
@@ -470,6 +477,16 @@ TEST_F(RenderWindowTest, EscapePressedAndReleasedWhileMinimisedIsForgotten)
               (Log{"dispatch 0x6 0x10000 0", "dispatch 0x100 0x1b 0", "idle", "dispatch 0x101 0x1b 0", "idle",
                    "dispatch 0x6 0x1 0", "idle", "RenderFrame", "swapBuffers", "idle", "RenderFrame",
                    "swapBuffers", "dispatch 0x10 0 0", "postQuit 0"}));
+}
+
+TEST_F(RenderWindowTest, EscapeTappedWhileMinimisedIsForgotten)
+{
+    const int code = run({msg(kWmActivate, 0x10000), msg(kWmKeyDown, 27), msg(kWmKeyUp, 27), msg(kWmActivate, 1),
+                          kEmpty, msg(kWmClose)});
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(loopLog(), (Log{"dispatch 0x6 0x10000 0", "dispatch 0x100 0x1b 0", "dispatch 0x101 0x1b 0",
+                              "dispatch 0x6 0x1 0", "idle", "RenderFrame", "swapBuffers", "dispatch 0x10 0 0",
+                              "postQuit 0"}));
 }
 
 TEST_F(RenderWindowTest, DeactivationWithoutMinimisingKeepsDrawing)

@@ -209,6 +209,7 @@ const SnapshotTextureCalls kRecorder = {
     },
     [](uint32_t target, uint32_t name) { g_calls.push_back({"bindTexture", {target, name}}); },
     [](uint32_t target, uint32_t name, int32_t value) { g_calls.push_back({"texParameteri", {target, name, value}}); },
+    [](uint32_t name, int32_t value) { g_calls.push_back({"pixelStorei", {name, value}}); },
     [](uint32_t target, int32_t components, int32_t width, int32_t height, uint32_t format, uint32_t type,
        const void* pixels) -> int32_t {
         g_calls.push_back({"build2DMipmaps", {target, components, width, height, format, type}});
@@ -240,6 +241,7 @@ TEST_F(SnapshotTextureTest, MakesOneLinearMipmappedRgbTexture)
         {"bindTexture", {GL_TEXTURE_2D, 7}},
         {"texParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR}},
         {"texParameteri", {GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR}},
+        {"pixelStorei", {GL_UNPACK_ALIGNMENT, 1}},
         {"build2DMipmaps", {GL_TEXTURE_2D, 3, 2, 1, GL_RGB, GL_UNSIGNED_BYTE}},
     };
     EXPECT_EQ(g_calls, expected);

@@ -5,7 +5,10 @@
 // - one undecorated window (_MOTIF_WM_HINTS) covering the whole screen, asking the window manager for
 //   _NET_WM_STATE_FULLSCREEN and _NET_WM_STATE_ABOVE; WM_CLASS "OpenGL", WM_NAME and _NET_WM_NAME the title;
 // - no display-mode switch (X does not undo one when a program dies, and the projection fills any screen):
-//   changeDisplayMode only holds off the server's screen saver and DPMS, restoreDisplayMode gives them back;
+//   changeDisplayMode only holds off the server's screen saver and DPMS, restoreDisplayMode gives them back.
+//   The MIT-SCREEN-SAVER extension's suspension holds them off for as long as the connection lives, so the
+//   server lets go even of a killed renderer; without it the saver's timeout and DPMS are switched off;
+// - SIGTERM, SIGINT and SIGHUP as a close request, so that the run ends through the loop and its tear-down;
 // - the cursor counter of ShowCursor; below zero the cursor is hidden, by an invisible cursor on the window
 //   and by XFixes on the root window (hide and show kept paired);
 // - X events as window messages: keys with Windows virtual-key codes (synthetic events included), the
@@ -20,10 +23,13 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/dpms.h>
+#include <X11/extensions/scrnsaver.h>
 #include <X11/keysym.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -40,6 +46,14 @@ constexpr uint32_t kWmSysKeyDown = 0x0104;
 constexpr uint32_t kWmSysKeyUp = 0x0105;
 constexpr uintptr_t kWaActive = 1;
 constexpr uintptr_t kMinimisedFlag = uintptr_t{1} << 16;
+
+constexpr int kCloseSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// Set by a termination signal; the event pump turns it into a close request. Nothing else happens in
+// the handler.
+volatile std::sig_atomic_t g_closeSignal = 0;
+
+extern "C" void RecordCloseSignal(int) { g_closeSignal = 1; }
 
 // The Windows virtual-key code of a key symbol; 0 for a key that has none.
 uint32_t virtualKeyOf(KeySym sym)
@@ -144,6 +158,7 @@ public:
         // The renderer tears everything down itself; this only guards against a connection left open.
         if (m_display)
             XCloseDisplay(m_display);
+        releaseCloseSignals();
     }
 
     bool registerClass(const char*, WindowProcFn proc, void* context) override
@@ -164,6 +179,7 @@ public:
         m_haveXFixes = XFixesQueryExtension(m_display, &eventBase, &errorBase);
         m_proc = proc;
         m_procContext = context;
+        catchCloseSignals();
         return true;
     }
 
@@ -173,6 +189,7 @@ public:
             return;
         XCloseDisplay(m_display);
         m_display = nullptr;
+        releaseCloseSignals();
         m_haveXFixes = false;
         m_cursorHiddenByXFixes = false;
         m_proc = nullptr;
@@ -183,37 +200,40 @@ public:
     {
         if (!m_display)
             return false;
-        if (m_saverHeld)
+        if (m_saverHold != SaverHold::Released)
             return true;
-        // The screen saver would blank the screen over the animation: turn it off until the restore.
-        XGetScreenSaver(m_display, &m_saverTimeout, &m_saverInterval, &m_saverBlanking, &m_saverExposures);
-        XSetScreenSaver(m_display, 0, m_saverInterval, m_saverBlanking, m_saverExposures);
-        XResetScreenSaver(m_display);
+        // The screen saver and DPMS would blank the screen over the animation.
         int eventBase = 0;
         int errorBase = 0;
-        m_dpmsWasEnabled = false;
-        if (DPMSQueryExtension(m_display, &eventBase, &errorBase) && DPMSCapable(m_display)) {
-            CARD16 level = 0;
-            BOOL enabled = False;
-            if (DPMSInfo(m_display, &level, &enabled) && enabled) {
-                DPMSDisable(m_display);
-                m_dpmsWasEnabled = true;
-            }
+        int major = 0;
+        int minor = 0;
+        if (XScreenSaverQueryExtension(m_display, &eventBase, &errorBase) &&
+            XScreenSaverQueryVersion(m_display, &major, &minor) && (major > 1 || (major == 1 && minor >= 1))) {
+            XScreenSaverSuspend(m_display, True);
+            m_saverHold = SaverHold::Suspended;
+        } else {
+            switchSaverOff();
+            m_saverHold = SaverHold::SwitchedOff;
         }
+        // Neither way ends a saver that is already on.
+        XResetScreenSaver(m_display);
         XFlush(m_display);
-        m_saverHeld = true;
         return true;
     }
 
     void restoreDisplayMode() override
     {
-        if (!m_display || !m_saverHeld)
+        if (!m_display || m_saverHold == SaverHold::Released)
             return;
-        XSetScreenSaver(m_display, m_saverTimeout, m_saverInterval, m_saverBlanking, m_saverExposures);
-        if (m_dpmsWasEnabled)
-            DPMSEnable(m_display);
+        if (m_saverHold == SaverHold::Suspended) {
+            XScreenSaverSuspend(m_display, False);
+        } else {
+            XSetScreenSaver(m_display, m_saverTimeout, m_saverInterval, m_saverBlanking, m_saverExposures);
+            if (m_dpmsWasEnabled)
+                DPMSEnable(m_display);
+        }
         XFlush(m_display);
-        m_saverHeld = false;
+        m_saverHold = SaverHold::Released;
     }
 
     int showCursor(bool show) override
@@ -401,6 +421,10 @@ public:
 
     bool peekMessage(WindowMessage& out) override
     {
+        if (g_closeSignal) {
+            g_closeSignal = 0;
+            m_queue.push_back(WindowMessage{kWmClose, 0, 0});
+        }
         while (m_queue.empty()) {
             if (!m_display || XPending(m_display) == 0)
                 return false;
@@ -433,6 +457,46 @@ public:
     }
 
 private:
+    // The server-wide settings, taken back by restoreDisplayMode: only for servers without the suspension.
+    void switchSaverOff()
+    {
+        XGetScreenSaver(m_display, &m_saverTimeout, &m_saverInterval, &m_saverBlanking, &m_saverExposures);
+        XSetScreenSaver(m_display, 0, m_saverInterval, m_saverBlanking, m_saverExposures);
+        int eventBase = 0;
+        int errorBase = 0;
+        m_dpmsWasEnabled = false;
+        if (DPMSQueryExtension(m_display, &eventBase, &errorBase) && DPMSCapable(m_display)) {
+            CARD16 level = 0;
+            BOOL enabled = False;
+            if (DPMSInfo(m_display, &level, &enabled) && enabled) {
+                DPMSDisable(m_display);
+                m_dpmsWasEnabled = true;
+            }
+        }
+    }
+
+    void catchCloseSignals()
+    {
+        if (m_catchingSignals)
+            return;
+        struct sigaction action {};
+        action.sa_handler = RecordCloseSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (size_t k = 0; k < std::size(kCloseSignals); ++k)
+            sigaction(kCloseSignals[k], &action, &m_previousActions[k]);
+        m_catchingSignals = true;
+    }
+
+    void releaseCloseSignals()
+    {
+        if (!m_catchingSignals)
+            return;
+        for (size_t k = 0; k < std::size(kCloseSignals); ++k)
+            sigaction(kCloseSignals[k], &m_previousActions[k], nullptr);
+        m_catchingSignals = false;
+    }
+
     void internAtoms()
     {
         m_atomProtocols = XInternAtom(m_display, "WM_PROTOCOLS", False);
@@ -731,12 +795,16 @@ private:
     bool m_haveXFixes = false;
     bool m_cursorHiddenByXFixes = false;
 
-    bool m_saverHeld = false;
+    enum class SaverHold { Released, Suspended, SwitchedOff };
+    SaverHold m_saverHold = SaverHold::Released;
     int m_saverTimeout = 0;
     int m_saverInterval = 0;
     int m_saverBlanking = 0;
     int m_saverExposures = 0;
     bool m_dpmsWasEnabled = false;
+
+    bool m_catchingSignals = false;
+    struct sigaction m_previousActions[std::size(kCloseSignals)] {};
 
     Atom m_atomProtocols = 0;
     Atom m_atomDeleteWindow = 0;

@@ -301,6 +301,35 @@ INSTANTIATE_TEST_SUITE_P(Keys, RendererWineEscape, ::testing::Values(EscapeBy::K
                              return std::string(p.param == EscapeBy::Keyboard ? "Typed" : "Posted");
                          });
 
+// A quick tap (press and release back to back, as `xdotool key` sends them) a second after the window
+// appeared, in each of many runs: each must end its run.
+TEST_F(RendererWine, EveryQuickEscapeTapEndsTheRun)
+{
+    constexpr int kRuns = 20;
+    writeSnapshot(quadrantBitmap(kWidth, kHeight, 40));
+    int ended = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        auto renderer = startRenderer();
+        ASSERT_TRUE(renderer);
+        ASSERT_NE(waitForWindow(), 0u) << rendererLog();
+        const auto window = session->x().waitForWindow(kTitle, 5s);
+        ASSERT_TRUE(window);
+        std::this_thread::sleep_for(1s);
+        session->x().focusAndType(*window, "Escape");
+        const std::optional<int> code = renderer->wait(kExitTimeout);
+        if (code) {
+            ++ended;
+            EXPECT_EQ(*code, kExitCodeEscape) << "run " << run;
+        } else {
+            session->client({"close", kTitle});
+            renderer->wait(kExitTimeout);
+        }
+    }
+    std::cout << "taps that ended the run: " << ended << " of " << kRuns << "\n";
+    EXPECT_EQ(ended, kRuns);
+    EXPECT_EQ(session->displayMode(), modeBefore);
+}
+
 TEST_F(RendererWine, NoSnapshotGivesAWhiteMeshWithoutAMessage)
 {
     auto renderer = startRenderer();
