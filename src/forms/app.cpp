@@ -53,10 +53,13 @@ void App::Run()
 
 void App::RunUntil(const std::function<bool()>& done)
 {
+    // Window events are dispatched before every tick, so a timer whose handler outlasts its interval
+    // cannot hold back painting, close requests or input.
     while (!m_ended && !done()) {
-        if (tickDueTimer())
-            continue;
         m_ui.pumpEvents(timeToNextTimer(kIdleWaitMs));
+        if (m_ended || done())
+            break;
+        tickDueTimer();
     }
 }
 
@@ -89,14 +92,20 @@ bool App::tickDueTimer()
             due = timer;
     if (!due)
         return false;
-    // The next tick keeps the cadence, but ticks missed while the program was busy are dropped.
-    due->m_due += due->m_interval;
-    if (due->m_due <= now)
-        due->m_due = now + due->m_interval;
+    const uint64_t dueBefore = due->m_due;
     due->m_inTick = true;
     if (due->m_onTimer)
         due->m_onTimer();
     due->m_inTick = false;
+    // A handler that started the count anew (interval, off and on) has set the next tick itself.
+    if (due->m_due == dueBefore) {
+        // The next tick keeps the cadence; a late timer (the program or its own handler was busy)
+        // drops the ticks it missed and counts its interval again from the end of this tick.
+        const uint64_t after = m_ui.nowMs();
+        due->m_due += due->m_interval;
+        if (due->m_due <= after)
+            due->m_due = after + due->m_interval;
+    }
     return true;
 }
 
