@@ -18,6 +18,20 @@ constexpr uint32_t kIdleWaitMs = 1000;
 App::App(UiSystem& ui, std::string commandLine, std::string path)
     : m_ui(ui), m_command(std::move(commandLine)), m_path(std::move(path))
 {
+    m_ui.setEndRequestHandler([this](EndRequest request) { endRequested(request); });
+}
+
+App::~App() { m_ui.setEndRequestHandler(nullptr); }
+
+void App::endRequested(EndRequest request)
+{
+    const UnloadMode mode =
+        request == EndRequest::SessionEnding ? UnloadMode::AppWindows : UnloadMode::AppTaskManager;
+    // An unload may unload other forms: each is looked for again first.
+    std::vector<Form*> loaded = m_loaded;
+    for (Form* form : loaded)
+        if (!m_ended && std::find(m_loaded.begin(), m_loaded.end(), form) != m_loaded.end())
+            form->Unload(mode);
 }
 
 const ScreenInfo& App::Screen()

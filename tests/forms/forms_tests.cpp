@@ -129,6 +129,31 @@ TEST_F(FormsTest, AWindowDestroyedFromOutsideUnloadsTheFormEvenIfCancelled)
     EXPECT_EQ(app.loadedFormCount(), 0);
 }
 
+TEST(FormsEndTest, EndRequestsUnloadEveryFormWithTheirReason)
+{
+    struct Case {
+        EndRequest request;
+        const char* queryUnload;
+    };
+    for (const Case& c : {Case{EndRequest::SessionEnding, "QueryUnload 2"}, Case{EndRequest::Terminate, "QueryUnload 3"}}) {
+        SCOPED_TRACE(c.queryUnload);
+        FakeUi ui;
+        App app{ui, "/s", "/opt/papyrant"};
+        EventForm a(app, ui, "A"), b(app, ui, "B"), keeps(app, ui, "C");
+        keeps.cancelInQueryUnload = 1;
+        a.Load();
+        b.Show();
+        keeps.Load();
+        ui.journal().clear();
+        ui.onPump = [&] { ui.requestEnd(c.request); };
+        app.RunUntil([&] { return !a.Loaded(); });
+        EXPECT_EQ(ui.journal(), (Journal{c.queryUnload, "Unload", "destroyWindow", c.queryUnload, "Unload",
+                                         "destroyWindow", c.queryUnload}));
+        EXPECT_FALSE(b.Loaded());
+        EXPECT_TRUE(keeps.Loaded());
+    }
+}
+
 TEST_F(FormsTest, EndRunsNoFurtherHandlerAndStopsTheLoop)
 {
     EventForm a(app, ui, "A"), b(app, ui, "B");
