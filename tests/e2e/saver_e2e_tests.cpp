@@ -402,12 +402,11 @@ TEST_F(SaverE2E, AWavChosenInTheSettingsPlaysDuringTheRunAndStopsWithIt)
             heard += s.length;
     EXPECT_GT(heard, 1.5) << "the tone should loop for the whole run";
 
+    // The output dies with the process, so whether the run's end stopped the music is seen only in a
+    // process that lives on (tests/saver/saver_music_tests.cpp); here the run plays to its end.
     pressEscape(*renderer);
     ASSERT_TRUE(saver->wait(5000ms));
-    const size_t ended = tap.frames();
-    EXPECT_GT(ended, during);
-    sleepFor(500ms);
-    EXPECT_EQ(tap.frames(), ended) << "nothing plays after the run";
+    EXPECT_GT(tap.frames(), during);
 }
 
 }  // namespace

@@ -373,11 +373,12 @@ TEST_F(SaverWine, AWavChosenInTheSettingsPlaysDuringTheRunAndStopsWithIt)
     // must be there for most of the time, not for every block.
     EXPECT_GT(heard, 1.0) << "the tone should loop through the run";
 
+    // The output dies with the process, so whether the run's end stops the music is seen only in a
+    // process that lives on (tests/saver/saver_music_tests.cpp, over the same end of the run).
     ASSERT_EQ(session->client({"key", "Papyrant_VC", std::to_string(kVkEscape)}).exitCode, 0);
-    ASSERT_TRUE(saver->wait(10000ms));
-    const size_t ended = tap.frames();
-    std::this_thread::sleep_for(700ms);
-    EXPECT_TRUE(IsSilent(tap.readFrom(ended + size_t(kRate) / 5))) << "the music outlived the run";
+    std::optional<int> code = saver->wait(10000ms);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0);
 }
 
 TEST_F(SaverWine, DeclaresPerMonitorDpiAwareness)
