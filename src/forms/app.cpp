@@ -18,6 +18,20 @@ constexpr uint32_t kIdleWaitMs = 1000;
 App::App(UiSystem& ui, std::string commandLine, std::string path)
     : m_ui(ui), m_command(std::move(commandLine)), m_path(std::move(path))
 {
+    m_ui.setEndRequestHandler([this](EndRequest request) { endRequested(request); });
+}
+
+App::~App() { m_ui.setEndRequestHandler(nullptr); }
+
+void App::endRequested(EndRequest request)
+{
+    const UnloadMode mode =
+        request == EndRequest::SessionEnding ? UnloadMode::AppWindows : UnloadMode::AppTaskManager;
+    // An unload may unload other forms: each is looked for again first.
+    std::vector<Form*> loaded = m_loaded;
+    for (Form* form : loaded)
+        if (!m_ended && std::find(m_loaded.begin(), m_loaded.end(), form) != m_loaded.end())
+            form->Unload(mode);
 }
 
 const ScreenInfo& App::Screen()
@@ -53,10 +67,13 @@ void App::Run()
 
 void App::RunUntil(const std::function<bool()>& done)
 {
+    // Window events are dispatched before every tick, so a timer whose handler outlasts its interval
+    // cannot hold back painting, close requests or input.
     while (!m_ended && !done()) {
-        if (tickDueTimer())
-            continue;
         m_ui.pumpEvents(timeToNextTimer(kIdleWaitMs));
+        if (m_ended || done())
+            break;
+        tickDueTimer();
     }
 }
 
@@ -89,14 +106,20 @@ bool App::tickDueTimer()
             due = timer;
     if (!due)
         return false;
-    // The next tick keeps the cadence, but ticks missed while the program was busy are dropped.
-    due->m_due += due->m_interval;
-    if (due->m_due <= now)
-        due->m_due = now + due->m_interval;
+    const uint64_t dueBefore = due->m_due;
     due->m_inTick = true;
     if (due->m_onTimer)
         due->m_onTimer();
     due->m_inTick = false;
+    // A handler that started the count anew (interval, off and on) has set the next tick itself.
+    if (due->m_due == dueBefore) {
+        // The next tick keeps the cadence; a late timer (the program or its own handler was busy)
+        // drops the ticks it missed and counts its interval again from the end of this tick.
+        const uint64_t after = m_ui.nowMs();
+        due->m_due += due->m_interval;
+        if (due->m_due <= after)
+            due->m_due = after + due->m_interval;
+    }
     return true;
 }
 

@@ -27,7 +27,11 @@ struct ScreenInfo {
 class App {
 public:
     // commandLine: the arguments without the program's name; path: the program's directory.
+    // The program hears the window system's end requests from here on: each unloads the loaded forms
+    // (the session's end with UnloadMode::AppWindows, a request to end the process with
+    // UnloadMode::AppTaskManager), and a form may cancel as for any unload.
     App(UiSystem& ui, std::string commandLine, std::string path);
+    ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -58,6 +62,7 @@ private:
     friend class Timer;
     void addTimer(Timer& timer);
     void removeTimer(Timer& timer);
+    void endRequested(EndRequest request);
     // Ticks the timer that is due first, if one is; whether one ticked.
     bool tickDueTimer();
     // Milliseconds until the next timer is due (the wait when none is).

@@ -103,8 +103,10 @@ private:
 };
 
 // A timer: while it is enabled, its form is loaded and its interval is not 0, it ticks every Interval
-// milliseconds, on the program's thread, one tick at a time. A tick never interrupts another, its own
-// included: ticks that fall due while a handler runs are not queued up.
+// milliseconds, on the program's thread, one tick at a time, with the window events that wait dispatched
+// between two ticks. A tick never interrupts another, its own included: ticks that fall due while a
+// handler runs are not queued up; a late timer ticks once and counts its next interval from the end of
+// that tick.
 class Timer {
 public:
     Timer(Form& owner, uint32_t interval, bool enabled, std::function<void()> onTimer);

@@ -22,7 +22,7 @@ enum class UnloadMode : int {
     FormControlMenu = 0,  // the user or another program asked the window to close
     FormCode = 1,         // Unload called by the program
     AppWindows = 2,       // the session is ending
-    AppTaskManager = 3,
+    AppTaskManager = 3,   // the process was asked to end (the task manager, SIGTERM, SIGINT)
     FormMdiForm = 4,
     FormOwner = 5,        // the window's owner or parent went away
 };

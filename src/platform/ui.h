@@ -6,6 +6,7 @@
 // gdi32; Linux with Xlib and XFixes. Texts are UTF-8 on this side of the boundary.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,9 +67,25 @@ public:
     virtual void invalidate() = 0;
 };
 
+// A request to end the program that comes from outside its windows.
+enum class EndRequest {
+    // The user's session is ending: logoff or shutdown (WM_ENDSESSION), the terminal hung up (SIGHUP),
+    // the connection to the X server was lost.
+    SessionEnding,
+    // The user or another program asked the process to end (SIGTERM, SIGINT).
+    Terminate,
+};
+
 class UiSystem {
 public:
     virtual ~UiSystem() = default;
+
+    // Who hears the end requests (null: nobody). They arrive on the program's thread from pumpEvents,
+    // never from a signal handler. Linux: SIGTERM, SIGINT and SIGHUP are caught while a handler is
+    // set, and after a lost X connection the window calls do nothing. Windows: the session's end is
+    // handled before the window procedure returns from WM_ENDSESSION, since the process may be ended
+    // right after.
+    virtual void setEndRequestHandler(std::function<void(EndRequest)> handler) = 0;
 
     // A new top-level window, hidden, with no title yet. Null when the window system refuses.
     virtual std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) = 0;

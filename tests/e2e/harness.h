@@ -192,6 +192,8 @@ public:
     WindowId createWindow(const std::string& title, int x, int y, int width, int height, bool mapped,
                           Rgb background = {}) const;
     void destroyWindow(WindowId window) const;
+    // XKillClient: the server closes the connection of the client that owns the window.
+    void killClientOf(WindowId window) const;
 
 private:
     XServer() = default;

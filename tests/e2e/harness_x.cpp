@@ -87,6 +87,12 @@ void XServer::destroyWindow(WindowId window) const
     XSync(m_connection, False);
 }
 
+void XServer::killClientOf(WindowId window) const
+{
+    XKillClient(m_connection, window);
+    XSync(m_connection, False);
+}
+
 std::unique_ptr<CursorRequests> CursorRequests::start(const XServer& server)
 {
     std::unique_ptr<CursorRequests> watch(new CursorRequests);

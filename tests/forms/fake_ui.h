@@ -117,6 +117,13 @@ public:
             onPump();
     }
     uint64_t nowMs() override { return now; }
+    void setEndRequestHandler(std::function<void(EndRequest)> handler) override { m_endHandler = std::move(handler); }
+    // The window system's end request, as its pump delivers it.
+    void requestEnd(EndRequest request)
+    {
+        if (m_endHandler)
+            m_endHandler(request);
+    }
 
     NativeWindow findWindow(const std::string& title) override
     {
@@ -164,6 +171,7 @@ private:
     Journal m_ownJournal;
     Journal* m_journal;
     NativeWindow m_nextHandle = 0x1000;
+    std::function<void(EndRequest)> m_endHandler;
 };
 
 inline FakeWindow::FakeWindow(FakeUi& ui, NativeWindow handle, UiWindowEvents& events)

@@ -129,6 +129,31 @@ TEST_F(FormsTest, AWindowDestroyedFromOutsideUnloadsTheFormEvenIfCancelled)
     EXPECT_EQ(app.loadedFormCount(), 0);
 }
 
+TEST(FormsEndTest, EndRequestsUnloadEveryFormWithTheirReason)
+{
+    struct Case {
+        EndRequest request;
+        const char* queryUnload;
+    };
+    for (const Case& c : {Case{EndRequest::SessionEnding, "QueryUnload 2"}, Case{EndRequest::Terminate, "QueryUnload 3"}}) {
+        SCOPED_TRACE(c.queryUnload);
+        FakeUi ui;
+        App app{ui, "/s", "/opt/papyrant"};
+        EventForm a(app, ui, "A"), b(app, ui, "B"), keeps(app, ui, "C");
+        keeps.cancelInQueryUnload = 1;
+        a.Load();
+        b.Show();
+        keeps.Load();
+        ui.journal().clear();
+        ui.onPump = [&] { ui.requestEnd(c.request); };
+        app.RunUntil([&] { return !a.Loaded(); });
+        EXPECT_EQ(ui.journal(), (Journal{c.queryUnload, "Unload", "destroyWindow", c.queryUnload, "Unload",
+                                         "destroyWindow", c.queryUnload}));
+        EXPECT_FALSE(b.Loaded());
+        EXPECT_TRUE(keeps.Loaded());
+    }
+}
+
 TEST_F(FormsTest, EndRunsNoFurtherHandlerAndStopsTheLoop)
 {
     EventForm a(app, ui, "A"), b(app, ui, "B");
@@ -184,10 +209,13 @@ TEST_F(FormsTest, TimersTickOnTheLoopWhileEnabledAndTheirFormIsLoaded)
     EXPECT_EQ(fast, (std::vector<uint64_t>{restart + 200, restart + 400}));
     EXPECT_TRUE(slow.empty());
 
-    // Unloaded: the timers stop.
+    // Unloaded: the timers stop, though the loop goes on (for another form, say).
     form.Unload();
     fast.clear();
-    EXPECT_EQ(app.loadedFormCount(), 0);
+    const uint64_t unloaded = ui.now;
+    app.RunUntil([&] { return ui.now >= unloaded + 2000; });
+    EXPECT_TRUE(fast.empty());
+    EXPECT_TRUE(slow.empty());
 }
 
 TEST_F(FormsTest, ATickNeverInterruptsItselfAndMissedTicksAreDropped)
@@ -210,11 +238,40 @@ TEST_F(FormsTest, ATickNeverInterruptsItselfAndMissedTicksAreDropped)
     app.RunUntil([&] { return outer >= 2; });
     EXPECT_EQ(maxDepth, 1);
     EXPECT_GE(inner, 9);
-    // The ticks missed during the long first one come as one tick right after it, then the cadence
-    // goes on from there.
-    EXPECT_EQ(ui.now, 1000u + 100 + 1000);
+    // The ticks missed during the long first one are dropped: the next comes one interval after its
+    // end, then the cadence goes on from there.
+    EXPECT_EQ(ui.now, 1000u + 100 + 1000 + 100);
     app.RunUntil([&] { return outer >= 4; });
-    EXPECT_EQ(ui.now, 1000u + 100 + 1000 + 200);
+    EXPECT_EQ(ui.now, 1000u + 100 + 1000 + 300);
+}
+
+TEST_F(FormsTest, ATimerSlowerThanItsIntervalLetsWindowEventsThrough)
+{
+    // A 300 ms handler on a 100 ms timer (a CD query on a drive that spins up).
+    EventForm form(app, ui, "A");
+    std::vector<uint64_t> ticks;
+    bool closeClicked = false;
+    Timer slow(form, 100, true, [&] {
+        ticks.push_back(ui.now);
+        ui.now += 300;
+        if (ticks.size() == 3)
+            closeClicked = true;  // while the handler runs
+        if (ticks.size() == 50)
+            app.End();  // a loop that starves its events would run on for ever
+    });
+    form.Load();
+    ui.onPump = [&] {
+        if (closeClicked)
+            if (FakeWindow* w = ui.windowTitled("A"))
+                w->requestClose();
+    };
+    journal.clear();
+    app.Run();
+    // Each tick counts its interval from its own end, and the close waiting since the third is
+    // handled before a fourth.
+    EXPECT_EQ(ticks, (std::vector<uint64_t>{1100, 1500, 1900}));
+    EXPECT_EQ(journal, (Journal{"QueryUnload 0", "Unload", "destroyWindow"}));
+    EXPECT_FALSE(app.ended());
 }
 
 TEST_F(FormsTest, TwipsPixelsAndTheScreen)

@@ -88,6 +88,8 @@ bool OpenOutput()
     if (output.state != OutputState::Closed)
         return output.state == OutputState::Open;
     output.state = OutputState::Failed;
+    // SIGINT and SIGTERM belong to the program's event loop, not to SDL's quit event.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     Mix_Init(MIX_INIT_MP3);

@@ -11,14 +11,23 @@
 // - window search by exact title over the whole window tree, breadth first, so that top-level windows
 //   come before their descendants;
 // - the ShowCursor counter, with XFixes hide and show kept paired at the crossing of zero;
-// - the screen copy with XGetImage of the root window.
+// - the screen copy with XGetImage of the root window;
+// - end requests: SIGTERM, SIGINT and SIGHUP reach the wait through a self-pipe (the signal handler
+//   only writes the signal's number into it), and a lost X connection is noted by Xlib's IO error exit
+//   handler, which returns instead of exiting: the program then ends through its own unload, and the
+//   window calls do nothing from then on.
 // Not implemented: window styles other than the child bit (X has no equivalent); they are only kept.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <algorithm>
 #include <chrono>
@@ -63,6 +72,20 @@ gfx::Pixel FromMasks(unsigned long pixel, unsigned long red, unsigned long green
 unsigned long ToMasks(gfx::Pixel p, unsigned long red, unsigned long green, unsigned long blue)
 {
     return ToMask(gfx::Red(p), red) | ToMask(gfx::Green(p), green) | ToMask(gfx::Blue(p), blue);
+}
+
+// The signals that ask the program to end, and the self-pipe their handler writes into: signals are
+// the process's, as is the pipe.
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+int g_endPipe[2] = {-1, -1};
+
+extern "C" void OnEndSignal(int signal)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    // A full pipe already holds a request that will be seen.
+    [[maybe_unused]] const ssize_t written = ::write(g_endPipe[1], &byte, 1);
+    errno = saved;
 }
 
 class UiSystemX11;
@@ -123,18 +146,40 @@ public:
         int eventBase = 0, errorBase = 0;
         m_haveXFixes = XFixesQueryExtension(display, &eventBase, &errorBase);
         m_gc = XCreateGC(display, m_root, 0, nullptr);
+        // Xlib's defaults end the process when the connection is lost (the IO error handler itself
+        // exits, then the exit handler would); the program ends itself instead, through its unload.
+        XSetIOErrorHandler(ReportConnectionLost);
+        XSetIOErrorExitHandler(display, OnConnectionLost, this);
     }
 
     ~UiSystemX11() override
     {
+        stopCatchingSignals();
+        // A lost connection is left as it is: the server has let go of it (and of the cursor's hide).
+        if (m_lost)
+            return;
         if (m_cursorHidden && m_haveXFixes)
             XFixesShowCursor(m_display, m_root);
         XFreeGC(m_display, m_gc);
         XCloseDisplay(m_display);
     }
 
+    void setEndRequestHandler(std::function<void(EndRequest)> handler) override
+    {
+        m_endHandler = std::move(handler);
+        if (m_endHandler)
+            catchSignals();
+        else
+            stopCatchingSignals();
+    }
+
+    // Whether the connection to the X server is gone.
+    bool lost() const { return m_lost; }
+
     std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) override
     {
+        if (m_lost)
+            return nullptr;
         XSetWindowAttributes attributes{};
         attributes.background_pixel = BlackPixel(m_display, m_screen);
         attributes.event_mask = ExposureMask | StructureNotifyMask;
@@ -158,14 +203,20 @@ public:
 
     void pumpEvents(uint32_t timeoutMs) override
     {
-        bool handled = dispatchPending();
-        if (!handled && !paintDirty()) {
-            pollfd entry{ConnectionNumber(m_display), POLLIN, 0};
-            ::poll(&entry, 1, static_cast<int>(std::min<uint32_t>(timeoutMs, 1u << 30)));
-            dispatchPending();
+        if (deliverEndRequests())
+            return;
+        const bool busy = !m_lost && (dispatchPending() || paintDirty());
+        if (!busy) {
+            pollfd entries[2] = {{m_lost ? -1 : ConnectionNumber(m_display), POLLIN, 0}, {g_endPipe[0], POLLIN, 0}};
+            ::poll(entries, 2, static_cast<int>(std::min<uint32_t>(timeoutMs, 1u << 30)));
+            if (!m_lost)
+                dispatchPending();
         }
-        paintDirty();
-        XFlush(m_display);
+        if (!m_lost) {
+            paintDirty();
+            XFlush(m_display);
+        }
+        deliverEndRequests();
     }
 
     uint64_t nowMs() override
@@ -177,6 +228,8 @@ public:
 
     NativeWindow findWindow(const std::string& title) override
     {
+        if (m_lost)
+            return 0;
         XErrorTrap trap(m_display);
         std::deque<Window> queue{m_root};
         while (!queue.empty()) {
@@ -199,6 +252,8 @@ public:
     {
         m_cursorCount += show ? 1 : -1;
         const bool hide = m_cursorCount < 0;
+        if (m_lost)
+            return m_cursorCount;
         if (m_haveXFixes && hide != m_cursorHidden) {
             XErrorTrap trap(m_display);
             if (hide)
@@ -213,7 +268,7 @@ public:
 
     std::optional<ScreenRect> windowRect(NativeWindow handle) override
     {
-        if (handle == 0 || handle > UINT32_MAX)
+        if (handle == 0 || handle > UINT32_MAX || m_lost)
             return std::nullopt;
         XErrorTrap trap(m_display);
         XWindowAttributes attributes{};
@@ -228,10 +283,17 @@ public:
         return ScreenRect{x - border, y - border, x + attributes.width + border, y + attributes.height + border};
     }
 
-    std::optional<ScreenMetrics> screenMetrics() override { return ScreenMetricsOf(m_display); }
+    std::optional<ScreenMetrics> screenMetrics() override
+    {
+        if (m_lost)
+            return std::nullopt;
+        return ScreenMetricsOf(m_display);
+    }
 
     bool copyScreen(gfx::Surface& target, int width, int height) override
     {
+        if (m_lost)
+            return false;
         width = std::min({width, target.width(), DisplayWidth(m_display, m_screen)});
         height = std::min({height, target.height(), DisplayHeight(m_display, m_screen)});
         if (width <= 0 || height <= 0)
@@ -270,6 +332,55 @@ public:
     Atom utf8String() const { return m_utf8String; }
 
 private:
+    static int ReportConnectionLost(Display*) { return 0; }
+    static void OnConnectionLost(Display*, void* self) { static_cast<UiSystemX11*>(self)->m_lost = true; }
+
+    void catchSignals()
+    {
+        if (m_catching)
+            return;
+        if (g_endPipe[0] < 0 && ::pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        struct sigaction action {};
+        action.sa_handler = OnEndSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (size_t i = 0; i < std::size(kEndSignals); ++i)
+            sigaction(kEndSignals[i], &action, &m_previous[i]);
+        m_catching = true;
+    }
+
+    void stopCatchingSignals()
+    {
+        if (!m_catching)
+            return;
+        for (size_t i = 0; i < std::size(kEndSignals); ++i)
+            sigaction(kEndSignals[i], &m_previous[i], nullptr);
+        m_catching = false;
+    }
+
+    // Hands the signals that arrived and a newly lost connection to the handler; whether there was one.
+    bool deliverEndRequests()
+    {
+        std::optional<EndRequest> request;
+        unsigned char signals[16];
+        ssize_t count = 0;
+        while (g_endPipe[0] >= 0 && (count = ::read(g_endPipe[0], signals, sizeof signals)) > 0)
+            for (ssize_t i = 0; i < count; ++i)
+                if (!request)
+                    request = signals[i] == SIGHUP ? EndRequest::SessionEnding : EndRequest::Terminate;
+        if (m_lost && !m_lostReported) {
+            m_lostReported = true;
+            request = EndRequest::SessionEnding;
+        }
+        if (!request || !m_endHandler)
+            return false;
+        // The handler may end the program and this system with it.
+        std::function<void(EndRequest)> handler = m_endHandler;
+        handler(*request);
+        return true;
+    }
+
     // A window's title: _NET_WM_NAME, else WM_NAME; none when it has neither.
     std::optional<std::string> titleOf(Window window)
     {
@@ -362,11 +473,18 @@ private:
     int m_cursorCount = 0;
     GC m_gc = nullptr;
     std::map<Window, UiWindowX11*> m_windows;
+    std::function<void(EndRequest)> m_endHandler;
+    bool m_catching = false;
+    struct sigaction m_previous[std::size(kEndSignals)] {};
+    bool m_lost = false;
+    bool m_lostReported = false;
 };
 
 UiWindowX11::~UiWindowX11()
 {
     m_system.forget(m_window);
+    if (m_system.lost())
+        return;
     if (!m_gone) {
         XErrorTrap trap(m_system.display());
         XDestroyWindow(m_system.display(), m_window);
@@ -376,7 +494,7 @@ UiWindowX11::~UiWindowX11()
 
 void UiWindowX11::setTitle(const std::string& title)
 {
-    if (m_gone)
+    if (m_gone || m_system.lost())
         return;
     Display* display = m_system.display();
     XErrorTrap trap(display);
@@ -393,7 +511,7 @@ void UiWindowX11::setBounds(int x, int y, int width, int height)
 {
     m_width = std::max(0, width);
     m_height = std::max(0, height);
-    if (m_gone)
+    if (m_gone || m_system.lost())
         return;
     XErrorTrap trap(m_system.display());
     XMoveResizeWindow(m_system.display(), m_window, x, y, static_cast<unsigned>(std::max(1, m_width)),
@@ -411,7 +529,7 @@ void UiWindowX11::setVisible(bool visible)
 
 void UiWindowX11::updateMapping()
 {
-    if (m_gone)
+    if (m_gone || m_system.lost())
         return;
     const bool map = m_visible && m_width > 0 && m_height > 0;
     if (map == m_mapped)
@@ -427,7 +545,7 @@ void UiWindowX11::updateMapping()
 void UiWindowX11::setStyle(uint32_t style)
 {
     m_style = style;
-    if (m_gone)
+    if (m_gone || m_system.lost())
         return;
     // A child must never be taken for a top-level window by a window manager, even while it is mapped
     // before its parent is set.
@@ -439,7 +557,7 @@ void UiWindowX11::setStyle(uint32_t style)
 
 bool UiWindowX11::setParent(NativeWindow parent)
 {
-    if (m_gone || parent > UINT32_MAX)
+    if (m_gone || parent > UINT32_MAX || m_system.lost())
         return false;
     Display* display = m_system.display();
     XErrorTrap trap(display);
@@ -454,7 +572,7 @@ bool UiWindowX11::setParent(NativeWindow parent)
 void UiWindowX11::paint()
 {
     m_dirty = false;
-    if (m_gone || m_width <= 0 || m_height <= 0)
+    if (m_gone || m_system.lost() || m_width <= 0 || m_height <= 0)
         return;
     gfx::Surface picture(m_width, m_height, gfx::kBlack);
     m_events.onPaint(picture);

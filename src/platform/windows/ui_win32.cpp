@@ -3,13 +3,16 @@
 //
 // Implemented: window creation, title (ANSI code page), bounds, visibility, style, parent, painting,
 // close requests, destruction from outside (with the parent, also from another thread or process), the
-// message wait and pump, window search, the cursor counter, window rectangles, screen metrics and the
-// screen copy.
+// session's end (every top-level window gets WM_ENDSESSION, hidden ones too; the first hands it to the
+// end-request handler, which has done its work when the message returns), the message wait and pump,
+// window search, the cursor counter, window rectangles, screen metrics and the screen copy.
 // Not implemented: input events (the forms runtime takes none from this interface).
 
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 #include "base/code_page.h"
 #include "platform/ui.h"
@@ -35,9 +38,15 @@ BITMAPINFO topDownInfo(int width, int height)
     return info;
 }
 
+// The receiver of the end requests, shared by the system and its windows.
+using EndRequestHandler = std::function<void(EndRequest)>;
+
 class UiWindowWin32 final : public UiWindow {
 public:
-    explicit UiWindowWin32(UiWindowEvents& events) : m_events(events) {}
+    UiWindowWin32(UiWindowEvents& events, const std::shared_ptr<EndRequestHandler>& endHandler)
+        : m_events(events), m_endHandler(endHandler)
+    {
+    }
     ~UiWindowWin32() override;
 
     // Makes the window; false when CreateWindowExA refuses.
@@ -58,6 +67,7 @@ private:
     void paint(HWND window);
 
     UiWindowEvents& m_events;
+    std::shared_ptr<EndRequestHandler> m_endHandler;
     // Null once the window is gone, whoever destroyed it.
     HWND m_window = nullptr;
 };
@@ -103,6 +113,21 @@ LRESULT CALLBACK UiWindowWin32::windowProc(HWND window, UINT message, WPARAM wPa
         // The owner decides; the callback may destroy this object, so nothing of it is touched after.
         self->m_events.onCloseRequest();
         return 0;
+    case WM_QUERYENDSESSION:
+        // The program never holds the session up; its end comes with WM_ENDSESSION.
+        return TRUE;
+    case WM_ENDSESSION: {
+        // The process may be ended as soon as this returns: the program's unload runs now. It may
+        // destroy this window and its object, so only the copied handler is touched.
+        if (wParam) {
+            std::shared_ptr<EndRequestHandler> handler = self->m_endHandler;
+            if (handler && *handler) {
+                EndRequestHandler call = *handler;
+                call(EndRequest::SessionEnding);
+            }
+        }
+        return 0;
+    }
     case WM_DESTROY:
         // Not caused by the destructor (which detaches first): the parent went, or someone else
         // destroyed the window. The owner may delete this object in the callback.
@@ -201,6 +226,8 @@ class UiSystemWin32 final : public UiSystem {
 public:
     explicit UiSystemWin32(HINSTANCE instance) : m_instance(instance) {}
 
+    void setEndRequestHandler(EndRequestHandler handler) override { *m_endHandler = std::move(handler); }
+
     std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) override;
     void pumpEvents(uint32_t timeoutMs) override;
     uint64_t nowMs() override { return GetTickCount64(); }
@@ -212,11 +239,12 @@ public:
 
 private:
     HINSTANCE m_instance;
+    std::shared_ptr<EndRequestHandler> m_endHandler = std::make_shared<EndRequestHandler>();
 };
 
 std::unique_ptr<UiWindow> UiSystemWin32::createWindow(UiWindowEvents& events)
 {
-    auto window = std::make_unique<UiWindowWin32>(events);
+    auto window = std::make_unique<UiWindowWin32>(events, m_endHandler);
     if (!window->create(m_instance))
         return nullptr;
     return window;
