@@ -294,6 +294,26 @@ TEST(SaverRunTest, EndOfTheRunInOrder)
     EXPECT_FALSE(saver.program->saverForm.Timer3.Enabled());
 }
 
+// A work directory refused at the start (a link, somebody else's): the run goes on without a
+// snapshot and leaves the directory as it found it.
+TEST(SaverRunTest, ARefusedWorkDirectoryIsNeitherWrittenNorCleaned)
+{
+    for (const char* line : {"/s", ""}) {
+        SCOPED_TRACE(std::string("command line \"") + line + "\"");
+        Saver saver(line, Music(2, "/m/x.wav"));
+        saver.system.workDirectoryFit = false;
+        saver.rendererWindow(0, 600);
+        EXPECT_EQ(saver.run(), 1000u);
+        EXPECT_TRUE(saver.only("SavePicture").empty());
+        EXPECT_TRUE(saver.only("Kill").empty());
+        EXPECT_TRUE(saver.only("RmDir").empty());
+        EXPECT_EQ(saver.only("Start"), Journal{kRenderer});
+        EXPECT_EQ(saver.from("PlaySound (null)").back(), "destroyWindow");
+        EXPECT_TRUE(saver.app.ended());
+        EXPECT_EQ(saver.ui.cursorCount, 0);
+    }
+}
+
 TEST(SaverRunTest, AnEmptyCommandLineLeavesTheCursorAlone)
 {
     Saver saver("");
