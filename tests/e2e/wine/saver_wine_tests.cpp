@@ -411,6 +411,37 @@ TEST_F(SaverWine, AWorkDirectorySomebodyElsePreparedIsLeftAlone)
     }
 }
 
+// Run on a Japanese system (code page 932): a Japanese character of the command line counts as one
+// character, so the mode letter is still the second character and the handle starts at the fourth.
+TEST_F(SaverWine, AJapaneseCharacterOfTheCommandLineCountsAsOneCharacter)
+{
+    // "/p\u3042<handle>": the preview inside the pane.
+    ClientWindow pane = clientWindow(152, 112, "Preview pane");
+    ASSERT_NE(pane.handle, 0u);
+    auto preview = startSaver({"/p\u3042" + std::to_string(pane.handle)});
+    ASSERT_TRUE(preview);
+    std::string children;
+    const auto deadline = Clock::now() + 15s;
+    while (Clock::now() < deadline && children.find("visible Preview Window") == std::string::npos) {
+        children = session->client({"children", "Preview pane"}).output;
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_NE(children.find(" 152x112 visible Preview Window"), std::string::npos) << children;
+    ASSERT_EQ(session->client({"close", "Preview pane"}).exitCode, 0);
+    EXPECT_TRUE(preview->wait(10000ms));
+    pane.process->wait(10000ms);
+
+    // "\u3042s": mode letter S, a saver run.
+    auto saver = startSaver({"\u3042s"});
+    ASSERT_TRUE(saver);
+    ASSERT_TRUE(waitForWindow("Papyrant_VC")) << "no saver run";
+    ASSERT_EQ(session->client({"key", "Papyrant_VC", std::to_string(kVkEscape)}).exitCode, 0);
+    std::optional<int> code = saver->wait(10000ms);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0);
+    EXPECT_FALSE(fs::exists(workDir));
+}
+
 TEST_F(SaverWine, DeclaresPerMonitorDpiAwareness)
 {
     const CommandResult manifest = session->client({"manifest", session->program("Papyrant.scr")});
