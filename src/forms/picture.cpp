@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "gfx/bmp_writer.h"
-#include "platform/files.h"
+#include "platform/work_dir.h"
 
 namespace pap::forms {
 
@@ -13,7 +13,7 @@ bool SavePicture(const gfx::Surface& picture, const std::string& path)
     std::vector<uint8_t> bytes = gfx::EncodeBmp24(picture);
     if (bytes.empty())
         return false;
-    return WriteWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return ReplaceFileByRename(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace pap::forms

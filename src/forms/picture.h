@@ -12,7 +12,8 @@
 namespace pap::forms {
 
 // Saves a picture as a bitmap file (24 bits, bottom-up, no compression), replacing a file of that
-// name. The file is complete and closed when this returns true; false when it could not be written.
+// name (or a link: platform/work_dir.h ReplaceFileByRename). The file is complete and closed when
+// this returns true; false when it could not be written.
 bool SavePicture(const gfx::Surface& picture, const std::string& path);
 
 }  // namespace pap::forms

@@ -10,14 +10,16 @@ namespace pap {
 // Creates one directory; its parent must exist. False when it exists already or cannot be made.
 bool MakeDirectory(const std::string& path);
 
-// Removes an empty directory. False when it is not empty, missing, or (Linux) a symbolic link.
+// Removes an empty directory. False when it is not empty, missing, or a symbolic link (Windows: any
+// reparse point).
 bool RemoveEmptyDirectory(const std::string& path);
 
 // Deletes the files of one directory whose names match the wildcard pattern that ends the path
 // ("C:\pap_tmp\*.*"; '*' and '?' as in base/wildcard.h on Linux, the platform's own matching on
-// Windows). Directories are neither deleted nor searched. On Linux the directory is not opened when
-// it is a symbolic link, and a symbolic link among the matches is removed itself, never what it
-// points to. True when at least one file matched and every match was deleted.
+// Windows). Directories are neither deleted nor searched. The directory is not opened when it is a
+// symbolic link (Windows: any reparse point, a junction too), and a symbolic link among the matches
+// is removed itself, never what it points to. True when at least one file matched and every match
+// was deleted.
 bool DeleteMatchingFiles(const std::string& pattern);
 
 // True when something (a file, a directory, a link) exists at the path.

@@ -33,8 +33,9 @@ void Main(SaverProgram& program)
         return;
     }
 
-    // 3, 4. An existing work directory, or one that cannot be made, is not an error here.
-    program.system.makeWorkDirectory();
+    // 3, 4. An existing work directory, or one that cannot be made, is not an error here; the saver run
+    // only leaves a refused one alone.
+    program.workDirectoryReady = program.system.makeWorkDirectory();
     program.system.loadSettings(program.settings);
 
     // 5.

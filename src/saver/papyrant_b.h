@@ -33,6 +33,9 @@ struct SaverProgram {
     SaverSystem& system;
     MusicSettingsRecord& settings;
     SaverPaths paths;
+    // Whether the work directory was made or found fit for use; a refused one is neither written
+    // into nor cleaned.
+    bool workDirectoryReady = false;
     Papyrant_BGM music;
     Papyrant_S saverForm;
     Papyrant_R previewForm;

@@ -29,8 +29,10 @@ void Papyrant_S::Form_Load()
                         static_cast<int>(std::lround(ScaleHeight())));
     Display.Refresh();
 
-    // 7. The snapshot is complete and closed before the renderer starts.
-    m_program.system.savePicture(Display.Image(), m_program.paths.snapshotFile);
+    // 7. The snapshot is complete and closed before the renderer starts. Into a work directory that was
+    // refused (a link, or somebody else's) nothing is written: the renderer then shows no picture.
+    if (m_program.workDirectoryReady)
+        m_program.system.savePicture(Display.Image(), m_program.paths.snapshotFile);
 
     // 8, 9. The renderer path is built without a check for a separator at the end of the directory.
     m_rendererPath = app.Path() + PathSeparator() + kRendererFileName;
@@ -95,9 +97,11 @@ void Papyrant_S::Form_QueryUnload(int& /*Cancel*/, forms::UnloadMode /*UnloadMod
     // 3. Only a run that hid the cursor shows it again.
     if (ModeLetter(m_program.app.Command()) == "S")
         m_program.app.ui().showCursor(true);
-    // 4-6.
-    m_program.system.deleteFiles(m_program.paths.deletePattern);
-    m_program.system.removeDirectory(m_program.paths.workDirectory);
+    // 4-6. A refused work directory is not ours to clean.
+    if (m_program.workDirectoryReady) {
+        m_program.system.deleteFiles(m_program.paths.deletePattern);
+        m_program.system.removeDirectory(m_program.paths.workDirectory);
+    }
     m_program.app.End();
 }
 

@@ -2,28 +2,35 @@
 
 #include <algorithm>
 
-#include "base/code_page.h"
 #include "base/conversions.h"
+#include "base/utf.h"
 
 namespace pap {
 
+namespace {
+
+// The byte offset of the character after the one that starts at `at` (a byte that starts no UTF-8
+// sequence is a character of its own).
+size_t nextCharacter(std::string_view text, size_t at)
+{
+    return at < text.size() ? at + std::max<size_t>(1, Utf8CharLength(text, at)) : at;
+}
+
+}  // namespace
+
 std::string ModeLetter(std::string_view commandLine)
 {
-    if (commandLine.empty())
-        return "";
-    const size_t second = std::min(AnsiCharLength(commandLine, 0), commandLine.size());
+    const size_t second = nextCharacter(commandLine, 0);
     if (second >= commandLine.size())
         return "";
-    const size_t length = std::min(AnsiCharLength(commandLine, second), commandLine.size() - second);
-    return UpperCase(commandLine.substr(second, length));
+    return UpperCase(commandLine.substr(second, nextCharacter(commandLine, second) - second));
 }
 
 int32_t PreviewHandle(std::string_view commandLine)
 {
-    // The fourth character on: three characters of the code page are skipped.
     size_t at = 0;
-    for (int i = 0; i < 3 && at < commandLine.size(); ++i)
-        at += std::max<size_t>(1, AnsiCharLength(commandLine, at));
+    for (int i = 0; i < 3; ++i)
+        at = nextCharacter(commandLine, at);
     if (at >= commandLine.size())
         return 0;
     std::optional<double> number = NumericPrefix(commandLine.substr(at));

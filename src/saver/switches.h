@@ -1,6 +1,9 @@
 #pragma once
 
 // The screensaver switches on the saver's command line: the mode letter and the preview pane's handle.
+// The command line is UTF-8 on both platforms (Windows: its wide command line converted; Linux: the
+// arguments as given), and characters are counted in UTF-8; a byte that starts no UTF-8 sequence
+// counts as one character.
 
 #include <cstdint>
 #include <string>

@@ -59,6 +59,9 @@ inline bool showsWholePicture(const Screenshot& shot)
 // Tiles apart: much black between them.
 inline bool showsShreds(const Screenshot& shot) { return shot.fraction(Rgb{0, 0, 0}, 8) > 0.3; }
 
+// The renderer without a snapshot: its mesh in white over nearly all of the screen.
+inline bool showsWhiteMesh(const Screenshot& shot) { return shot.fraction(Rgb{255, 255, 255}, 8) > 0.97; }
+
 inline std::vector<uint8_t> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "e2e/desktop_checks.h"
 #include "e2e/harness.h"
 #include "gfx/artwork.h"
+#include "gfx/bmp_writer.h"
 #include "gfx/surface.h"
 #include "music/sound_check.h"
 #include "renderer/dib_decoder.h"
@@ -317,6 +319,51 @@ TEST_F(SaverE2E, SwitchesThatOnlyPrepareMakeTheWorkDirectoryAndEnd)
         EXPECT_TRUE(fs::is_directory(workDir()));
         EXPECT_EQ(fs::status(workDir()).permissions() & fs::perms::all, fs::perms::owner_all);
         EXPECT_TRUE(server->findWindows("Papyrant_VC").empty());
+    }
+}
+
+// A work directory somebody else prepared: a symbolic link to a directory of the user's, or a
+// directory of another user. Each holds a picture under the snapshot's name and a file beside it.
+// The whole run neither writes through it nor deletes anything in it, and the renderer shows no
+// picture of it.
+TEST_F(SaverE2E, AWorkDirectorySomebodyElsePreparedIsLeftAlone)
+{
+    std::vector<uint8_t> red = gfx::EncodeBmp24(gfx::Surface(64, 48, gfx::Rgb(200, 0, 0)));
+    const std::string planted(red.begin(), red.end());
+    for (const char* kind : {"link", "other user"}) {
+        SCOPED_TRACE(kind);
+        fs::remove_all(workDir());
+        const std::string target = programs.file(std::string("target-") + kind[0]);
+        const std::string held = std::string(kind) == "link" ? target : workDir();
+        fs::create_directories(held);
+        std::ofstream(held + "/Papyrant.bmp", std::ios::binary) << planted;
+        std::ofstream(held + "/keep.txt") << "keep";
+        if (std::string(kind) == "link") {
+            fs::create_directory_symlink(target, workDir());
+        } else {
+            for (const char* name : {"", "/Papyrant.bmp", "/keep.txt"})
+                ASSERT_EQ(::chown((held + name).c_str(), 65534, 65534), 0) << "changing the owner needs root";
+        }
+
+        auto saver = startSaver({"/s"});
+        ASSERT_NE(saver, nullptr);
+        auto renderer = server->waitForShownWindow("Papyrant_VC", 10s);
+        ASSERT_TRUE(renderer) << "no renderer window";
+        EXPECT_TRUE(server->waitForScreen(showsWhiteMesh, 5s)) << "the renderer should show its white mesh";
+        pressEscape(*renderer);
+        std::optional<int> code = saver->wait(5000ms);
+        ASSERT_TRUE(code) << "the saver still runs";
+        EXPECT_EQ(*code, 0);
+
+        EXPECT_EQ(fs::is_symlink(workDir()), std::string(kind) == "link");
+        ASSERT_TRUE(fs::is_directory(held)) << "removed";
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(held))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
+        EXPECT_TRUE(readFile(held + "/Papyrant.bmp") == red) << "written through";
+        fs::remove_all(workDir());
     }
 }
 

@@ -30,11 +30,12 @@ public:
     bool programStarts = true;
     std::shared_ptr<bool> programEnded = std::make_shared<bool>(false);
     gfx::Surface savedPicture;
+    bool workDirectoryFit = true;
 
     bool makeWorkDirectory() override
     {
         m_journal.push_back("MkDir");
-        return true;
+        return workDirectoryFit;
     }
     void loadSettings(MusicSettingsRecord& settings) override
     {

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "base/code_page.h"
 #include "forms/fake_ui.h"
 #include "platform/paths.h"
 #include "saver/fake_saver_system.h"
@@ -100,15 +99,17 @@ TEST(CommandLineTest, ModeLetterAndPreviewHandle)
         {"/p 12ab", "P", 12},     {"/p", "P", 0},         {"/p -5", "P", -5},      {"/p 3000000000", "P", 0},
         {"/p 2147483647", "P", 2147483647}, {"/p 7.5", "P", 8}, {"/p 6.5", "P", 6}, {"/p &H10", "P", 16},
         {"/c:1234", "C", 1234},   {"/a 1234", "A", 1234}, {"/x", "X", 0},
+        // UTF-8 characters of two to four bytes count as one, whatever the system's code page.
+        {"/p\u3042" "1234", "P", 1234}, {"/\u3042 1234", "\u3042", 1234}, {"\u3042s", "S", 0},
+        {"\u3042p 77", "P", 77},  {"/\u00e9x 5", "\u00e9", 5}, {"/\U0001F600" "12", "\U0001F600", 2},
+        // A byte that starts no UTF-8 sequence is a character of its own.
+        {"/\xE3p 9", "\xE3", 9}, {"\x81p 9", "P", 9},   {"/p\xE3\x81" "42", "P", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(ModeLetter(c.line), c.mode);
         EXPECT_EQ(PreviewHandle(c.line), c.handle);
     }
-    // Characters, not bytes, of the system's code page count.
-    EXPECT_EQ(ModeLetter(ToAnsi("/éx 5")), ToAnsi("é"));
-    EXPECT_EQ(PreviewHandle(ToAnsi("/éx 5")), 5);
 }
 
 // Every kind of command line: the steps Main takes, in order, and whether the program goes on.
@@ -292,6 +293,26 @@ TEST(SaverRunTest, EndOfTheRunInOrder)
     EXPECT_EQ(saver.ui.cursorCount, 0);
     EXPECT_FALSE(saver.program->saverForm.Timer1.Enabled());
     EXPECT_FALSE(saver.program->saverForm.Timer3.Enabled());
+}
+
+// A work directory refused at the start (a link, somebody else's): the run goes on without a
+// snapshot and leaves the directory as it found it.
+TEST(SaverRunTest, ARefusedWorkDirectoryIsNeitherWrittenNorCleaned)
+{
+    for (const char* line : {"/s", ""}) {
+        SCOPED_TRACE(std::string("command line \"") + line + "\"");
+        Saver saver(line, Music(2, "/m/x.wav"));
+        saver.system.workDirectoryFit = false;
+        saver.rendererWindow(0, 600);
+        EXPECT_EQ(saver.run(), 1000u);
+        EXPECT_TRUE(saver.only("SavePicture").empty());
+        EXPECT_TRUE(saver.only("Kill").empty());
+        EXPECT_TRUE(saver.only("RmDir").empty());
+        EXPECT_EQ(saver.only("Start"), Journal{kRenderer});
+        EXPECT_EQ(saver.from("PlaySound (null)").back(), "destroyWindow");
+        EXPECT_TRUE(saver.app.ended());
+        EXPECT_EQ(saver.ui.cursorCount, 0);
+    }
 }
 
 TEST(SaverRunTest, AnEmptyCommandLineLeavesTheCursorAlone)

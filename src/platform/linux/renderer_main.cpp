@@ -4,6 +4,7 @@
 
 #include "platform/gl_window.h"
 #include "platform/paths.h"
+#include "platform/work_dir.h"
 #include "renderer/render_window.h"
 
 int main()
@@ -12,6 +13,8 @@ int main()
     // The state holds the whole mesh: too large for the stack.
     auto state = std::make_unique<pap::RenderState>();
     state->system = system.get();
-    state->snapshotPath = pap::SnapshotPath();
+    // A work directory that is a link or somebody else's holds no snapshot of ours: none is loaded.
+    if (pap::IsPrivateDirectory(pap::WorkDirectory()))
+        state->snapshotPath = pap::SnapshotPath();
     return pap::RendererMain(*state);
 }

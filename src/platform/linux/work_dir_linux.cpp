@@ -5,6 +5,7 @@
 #include "platform/work_dir.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,15 +15,44 @@
 
 namespace pap {
 
+namespace {
+
+// The directory at the path, opened without following a link; -1 when it is none.
+int openDirectoryNoFollow(const std::string& path)
+{
+    return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+bool isOwnDirectory(int fd, struct stat& info)
+{
+    return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<size_t>(count);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool EnsurePrivateDirectory(const std::string& path)
 {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = openDirectoryNoFollow(path);
     if (fd < 0)
         return false;
     struct stat info {};
-    bool usable = fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+    bool usable = isOwnDirectory(fd, info);
     // The umask may have taken bits from a new directory, and an old one may be open to others.
     if (usable && (info.st_mode & 07777) != 0700)
         usable = fchmod(fd, 0700) == 0;
@@ -30,6 +60,33 @@ bool EnsurePrivateDirectory(const std::string& path)
     return usable;
 }
 
+bool IsPrivateDirectory(const std::string& path)
+{
+    int fd = openDirectoryNoFollow(path);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    const bool own = isOwnDirectory(fd, info);
+    ::close(fd);
+    return own;
+}
+
 bool EnsureWorkDirectory() { return EnsurePrivateDirectory(WorkDirectory()); }
+
+bool ReplaceFileByRename(const std::string& path, std::string_view bytes)
+{
+    // mkostemp creates the new file exclusively (never through a link), readable by the user only.
+    std::string temporary = path + ".XXXXXX";
+    int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool done = writeAll(fd, bytes);
+    done = ::close(fd) == 0 && done;
+    // rename replaces whatever has the name, a symbolic link included, in one step.
+    done = done && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!done)
+        ::unlink(temporary.c_str());
+    return done;
+}
 
 }  // namespace pap

@@ -1,5 +1,6 @@
 // Files on Windows through the wide functions, so that any path the file system holds works; paths
-// arrive in UTF-8. Wildcards are matched by FindFirstFileExW, as the platform's own commands do.
+// arrive in UTF-8. Wildcards are matched by FindFirstFileExW, as the platform's own commands do; a
+// directory that is a reparse point is never searched for files to delete.
 
 #include <windows.h>
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "plain_directory.h"
 #include "wide_text.h"
 
 namespace pap {
@@ -22,6 +24,12 @@ public:
             CloseHandle(m_handle);
     }
     Handle(const Handle&) = delete;
+    void reset(HANDLE handle)
+    {
+        if (valid())
+            CloseHandle(m_handle);
+        m_handle = handle;
+    }
     Handle& operator=(const Handle&) = delete;
 
     HANDLE get() const { return m_handle; }
@@ -48,13 +56,33 @@ HANDLE openForReading(const std::string& path)
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr) != 0; }
 
-bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(WideFromUtf8(path).c_str()) != 0; }
+bool RemoveEmptyDirectory(const std::string& path)
+{
+    // Windows removes a junction itself, but Wine removes the empty directory a Unix symbolic link
+    // points to: a reparse point is left alone.
+    const std::wstring widePath = WideFromUtf8(path);
+    const DWORD attributes = GetFileAttributesW(widePath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    return RemoveDirectoryW(widePath.c_str()) != 0;
+}
 
 bool DeleteMatchingFiles(const std::string& pattern)
 {
     std::wstring widePattern = WideFromUtf8(pattern);
     size_t separator = widePattern.find_last_of(L"\\/:");
     std::wstring directory = separator == std::wstring::npos ? L"" : widePattern.substr(0, separator + 1);
+    // A directory that is a junction or a symbolic link is not searched: its files belong to another
+    // directory. The handle kept open meanwhile stops the directory from being swapped for one.
+    Handle checked(INVALID_HANDLE_VALUE);
+    if (separator != std::wstring::npos && widePattern[separator] != L':') {
+        const std::wstring path = directory.substr(0, directory.size() - 1);
+        if (!path.empty() && path.back() != L':') {
+            checked.reset(OpenPlainDirectory(path));
+            if (!checked.valid())
+                return false;
+        }
+    }
 
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileExW(widePattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,

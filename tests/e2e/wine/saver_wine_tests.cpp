@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,8 @@
 #include "e2e/desktop_checks.h"
 #include "e2e/harness.h"
 #include "e2e/wine/wine_session.h"
+#include "gfx/bmp_writer.h"
+#include "gfx/surface.h"
 #include "music/sound_check.h"
 #include "renderer/dib_decoder.h"
 
@@ -379,6 +382,83 @@ TEST_F(SaverWine, AWavChosenInTheSettingsPlaysDuringTheRunAndStopsWithIt)
     std::optional<int> code = saver->wait(10000ms);
     ASSERT_TRUE(code);
     EXPECT_EQ(*code, 0);
+}
+
+// A C:\pap_tmp somebody else prepared: a link to a directory of the user's, or a directory of another
+// user; each holds a picture under the snapshot's name and a file beside it. The whole run neither
+// writes through it nor deletes anything in it, and the renderer shows no picture of it. Wine shows a
+// Unix symbolic link to a directory as a reparse point (Wine 8 makes no junction or symbolic link of
+// its own: FSCTL_SET_REPARSE_POINT fails with ERROR_NOT_SUPPORTED, CreateSymbolicLinkW makes
+// nothing), and a directory of another Unix user as owned by ANONYMOUS LOGON.
+TEST_F(SaverWine, AWorkDirectorySomebodyElsePreparedIsLeftAlone)
+{
+    std::vector<uint8_t> red = gfx::EncodeBmp24(gfx::Surface(64, 48, gfx::Rgb(200, 0, 0)));
+    for (const std::string kind : {"link", "other user"}) {
+        SCOPED_TRACE(kind);
+        fs::remove_all(workDir);
+        const std::string target = logs.file("target-" + kind.substr(0, 1));
+        const std::string held = kind == "link" ? target : workDir;
+        fs::create_directories(held);
+        std::ofstream(held + "/Papyrant.bmp", std::ios::binary).write(reinterpret_cast<const char*>(red.data()),
+                                                                      std::streamsize(red.size()));
+        std::ofstream(held + "/keep.txt") << "keep";
+        if (kind == "link") {
+            fs::create_directory_symlink(target, workDir);
+        } else {
+            for (const char* name : {"", "/Papyrant.bmp", "/keep.txt"})
+                ASSERT_EQ(::chown((held + name).c_str(), 65534, 65534), 0) << "changing the owner needs root";
+        }
+
+        auto saver = startSaver({"/s"});
+        ASSERT_TRUE(saver);
+        ASSERT_TRUE(waitForWindow("Papyrant_VC")) << "no renderer window";
+        EXPECT_TRUE(session->x().waitForScreen(showsWhiteMesh, 10s)) << "the renderer should show its white mesh";
+        ASSERT_EQ(session->client({"key", "Papyrant_VC", std::to_string(kVkEscape)}).exitCode, 0);
+        std::optional<int> code = saver->wait(10000ms);
+        ASSERT_TRUE(code) << "the saver still runs";
+        EXPECT_EQ(*code, 0);
+
+        EXPECT_EQ(fs::is_symlink(workDir), kind == "link");
+        ASSERT_TRUE(fs::is_directory(held)) << "removed";
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(held))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
+        EXPECT_TRUE(readFile(held + "/Papyrant.bmp") == red) << "written through";
+        fs::remove_all(workDir);
+    }
+}
+
+// Run on a Japanese system (code page 932): a Japanese character of the command line counts as one
+// character, so the mode letter is still the second character and the handle starts at the fourth.
+TEST_F(SaverWine, AJapaneseCharacterOfTheCommandLineCountsAsOneCharacter)
+{
+    // "/p\u3042<handle>": the preview inside the pane.
+    ClientWindow pane = clientWindow(152, 112, "Preview pane");
+    ASSERT_NE(pane.handle, 0u);
+    auto preview = startSaver({"/p\u3042" + std::to_string(pane.handle)});
+    ASSERT_TRUE(preview);
+    std::string children;
+    const auto deadline = Clock::now() + 15s;
+    while (Clock::now() < deadline && children.find("visible Preview Window") == std::string::npos) {
+        children = session->client({"children", "Preview pane"}).output;
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_NE(children.find(" 152x112 visible Preview Window"), std::string::npos) << children;
+    ASSERT_EQ(session->client({"close", "Preview pane"}).exitCode, 0);
+    EXPECT_TRUE(preview->wait(10000ms));
+    pane.process->wait(10000ms);
+
+    // "\u3042s": mode letter S, a saver run.
+    auto saver = startSaver({"\u3042s"});
+    ASSERT_TRUE(saver);
+    ASSERT_TRUE(waitForWindow("Papyrant_VC")) << "no saver run";
+    ASSERT_EQ(session->client({"key", "Papyrant_VC", std::to_string(kVkEscape)}).exitCode, 0);
+    std::optional<int> code = saver->wait(10000ms);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0);
+    EXPECT_FALSE(fs::exists(workDir));
 }
 
 TEST_F(SaverWine, DeclaresPerMonitorDpiAwareness)

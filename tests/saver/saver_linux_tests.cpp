@@ -1,0 +1,94 @@
+// A saver run over the real files of Linux whose work directory somebody else prepared: a symbolic
+// link to a directory of the user's, or a directory of another user. Nothing may be written through
+// it, and nothing in it or behind it deleted.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "forms/fake_ui.h"
+#include "saver/fake_saver_system.h"
+#include "saver/papyrant_b.h"
+#include "support/temp_directory.h"
+
+namespace pap {
+namespace {
+
+namespace fs = std::filesystem;
+
+// XDG_RUNTIME_DIR for the life of a test; the work directory is its "pap_tmp".
+class ScopedRuntimeDirectory {
+public:
+    explicit ScopedRuntimeDirectory(const std::string& path)
+    {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
+            m_old = old;
+        setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+    }
+    ~ScopedRuntimeDirectory()
+    {
+        if (m_old)
+            setenv("XDG_RUNTIME_DIR", m_old->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+    }
+
+private:
+    std::optional<std::string> m_old;
+};
+
+std::vector<std::string> namesIn(const std::string& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(SaverRunLinux, AWorkDirectorySomebodyElsePreparedGetsNothingThroughIt)
+{
+    for (const char* kind : {"link", "other user"}) {
+        SCOPED_TRACE(kind);
+        test::TempDirectory runtime;
+        ScopedRuntimeDirectory scoped(runtime.path());
+        const std::string workDirectory = runtime.path() + "/pap_tmp";
+        const bool link = std::string(kind) == "link";
+        const std::string held = link ? runtime.file("elsewhere") : workDirectory;
+        fs::create_directory(held);
+        test::writeBytes(held + "/Papyrant.bmp", "theirs");
+        test::writeBytes(held + "/keep.txt", "keep");
+        if (link) {
+            fs::create_directory_symlink(held, workDirectory);
+        } else {
+            for (const char* name : {"", "/Papyrant.bmp", "/keep.txt"})
+                if (chown((held + name).c_str(), 65534, 65534) != 0)
+                    GTEST_SKIP() << "changing the owner needs root";
+        }
+
+        // A whole run: no renderer can start, so it ends at the first watch tick.
+        testing::Journal journal;
+        testing::FakeUi ui(&journal);
+        ui.metrics = ScreenMetrics{8, 6, 15, 15};
+        ui.screen = gfx::Surface(8, 6, gfx::kBlack);
+        testing::JournalAudio audio(journal);
+        std::unique_ptr<SaverSystem> system = MakeSaverSystem();
+        MusicSettingsRecord settings;
+        forms::App app(ui, "/s", runtime.file("no-program-here"));
+        SaverProgram program(app, *system, audio, settings, PlatformSaverPaths(), gfx::Surface());
+        ASSERT_EQ(program.paths.workDirectory, workDirectory);
+        EXPECT_EQ(RunSaverProgram(program), 0);
+        EXPECT_TRUE(app.ended());
+
+        EXPECT_EQ(fs::is_symlink(workDirectory), link);
+        EXPECT_EQ(namesIn(held), (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
+        EXPECT_TRUE(test::readBytes(held + "/Papyrant.bmp") == "theirs") << "written through";
+    }
+}
+
+}  // namespace
+}  // namespace pap
