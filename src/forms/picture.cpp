@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "gfx/bmp_writer.h"
-#include "platform/work_dir.h"
+#include "platform/files.h"
 
 namespace pap::forms {
 
@@ -13,7 +13,8 @@ bool SavePicture(const gfx::Surface& picture, const std::string& path)
     std::vector<uint8_t> bytes = gfx::EncodeBmp24(picture);
     if (bytes.empty())
         return false;
-    return ReplaceFileByRename(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return ReplaceWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                            Replacing::NewPrivateFile);
 }
 
 }  // namespace pap::forms

@@ -39,12 +39,22 @@ std::string_view TextLineEnding();
 // opened or not all bytes were written.
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
 
-// Replaces the content of a regular file in one step, creating it when missing: the new content is
-// written to a file beside it, flushed, and then takes the old file's place, so that a crash or a
-// full disk leaves either the old content or the new one, never a part. The file keeps its
-// permissions (Linux: mode and owner; Windows: attributes and security). A path that is a symbolic
-// link replaces the file it points to and the link stays. False, with the old file untouched and
-// nothing left beside it, when anything fails.
-bool ReplaceWholeFile(const std::string& path, std::string_view bytes);
+// What ReplaceWholeFile keeps of the file it replaces.
+enum class Replacing {
+    // A file of the user's, such as the settings: it keeps its permissions (Linux: mode and owner;
+    // Windows: attributes and security), a symbolic link at the path is followed and stays a link,
+    // and the new content is flushed to disk before it takes the old one's place.
+    KeepFile,
+    // A file in a private directory, such as the snapshot: whatever holds the name, a link or a file
+    // somebody planted, is replaced by a new file (Linux: readable by the user only), never written
+    // through.
+    NewPrivateFile,
+};
+
+// Replaces the content of a file in one step, creating it when missing: the new content is written
+// to a file beside it, which then takes the old name, so that a crash or a full disk leaves either
+// the old content or the new one, never a part. False, with what held the name untouched and nothing
+// left beside it, when anything fails.
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes, Replacing how = Replacing::KeepFile);
 
 }  // namespace pap

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace pap {
 
@@ -19,11 +18,5 @@ bool IsPrivateDirectory(const std::string& path);
 
 // EnsurePrivateDirectory of the work directory (platform/paths.h WorkDirectory()).
 bool EnsureWorkDirectory();
-
-// Writes a whole file by writing a new file beside it (readable by the user only on Linux) and
-// renaming that over the name, so that a link or another file planted under the name is replaced,
-// never written through. On failure nothing is left beside it and what was under the name is
-// unchanged. Meant for a private directory: the file gets no attributes of the one it replaces.
-bool ReplaceFileByRename(const std::string& path, std::string_view bytes);
 
 }  // namespace pap

@@ -158,13 +158,14 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes)
     return ::close(fd.release()) == 0;
 }
 
-bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes, Replacing how)
 {
-    // A link is followed once, so that a settings file kept elsewhere stays where the link points.
+    const bool keep = how == Replacing::KeepFile;
     std::string target = path;
     struct stat old {};
-    bool exists = ::lstat(path.c_str(), &old) == 0;
+    bool exists = keep && ::lstat(path.c_str(), &old) == 0;
     if (exists && S_ISLNK(old.st_mode)) {
+        // A link is followed once, so that a settings file kept elsewhere stays where the link points.
         char* resolved = ::realpath(path.c_str(), nullptr);
         if (!resolved)
             return false;
@@ -175,6 +176,7 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
     if (exists && !S_ISREG(old.st_mode))
         return false;
 
+    // mkostemp creates the new file exclusively (never through a link), readable by the user only.
     std::string temporary = target + ".XXXXXX";
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.valid())
@@ -185,14 +187,15 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
         // Only a privileged writer can give the file back to its owner; anyone else owns it already.
         if (ok && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()))
             (void)::fchown(fd.get(), old.st_uid, old.st_gid);
-    } else {
-        // mkostemp makes 0600; a new file gets the mode an ordinary create would give it.
+    } else if (keep) {
+        // A new file of the user's gets the mode an ordinary create would give it.
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ok = ::fchmod(fd.get(), 0666 & ~mask) == 0;
     }
-    ok = ok && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    ok = ok && writeAll(fd.get(), bytes) && (!keep || ::fsync(fd.get()) == 0);
     ok = ::close(fd.release()) == 0 && ok;
+    // rename replaces whatever holds the name, a link itself rather than its target, in one step.
     if (ok && ::rename(temporary.c_str(), target.c_str()) == 0)
         return true;
     ::unlink(temporary.c_str());

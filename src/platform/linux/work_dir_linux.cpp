@@ -5,7 +5,6 @@
 #include "platform/work_dir.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,20 +25,6 @@ int openDirectoryNoFollow(const std::string& path)
 bool isOwnDirectory(int fd, struct stat& info)
 {
     return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
-}
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        written += static_cast<size_t>(count);
-    }
-    return true;
 }
 
 }  // namespace
@@ -72,21 +57,5 @@ bool IsPrivateDirectory(const std::string& path)
 }
 
 bool EnsureWorkDirectory() { return EnsurePrivateDirectory(WorkDirectory()); }
-
-bool ReplaceFileByRename(const std::string& path, std::string_view bytes)
-{
-    // mkostemp creates the new file exclusively (never through a link), readable by the user only.
-    std::string temporary = path + ".XXXXXX";
-    int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool done = writeAll(fd, bytes);
-    done = ::close(fd) == 0 && done;
-    // rename replaces whatever has the name, a symbolic link included, in one step.
-    done = done && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!done)
-        ::unlink(temporary.c_str());
-    return done;
-}
 
 }  // namespace pap

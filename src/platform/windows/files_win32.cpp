@@ -159,16 +159,17 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes)
     return SetEndOfFile(file.get()) != 0;
 }
 
-bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
+bool ReplaceWholeFile(const std::string& path, std::string_view bytes, Replacing how)
 {
+    const bool keep = how == Replacing::KeepFile;
     std::wstring widePath = WideFromUtf8(path);
-    const DWORD attributes = GetFileAttributesW(widePath.c_str());
+    const DWORD attributes = keep ? GetFileAttributesW(widePath.c_str()) : INVALID_FILE_ATTRIBUTES;
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
 
-    // The new content goes into a file of its own in the same directory, so that it can take the old
-    // file's place in one step.
+    // GetTempFileNameW creates the new file in the same directory under a name nobody else holds, so
+    // that it can take the old file's place in one step.
     size_t separator = widePath.find_last_of(L"\\/:");
     std::wstring directory = separator == std::wstring::npos ? L"." : widePath.substr(0, separator + 1);
     wchar_t temporary[MAX_PATH + 16] = {};
@@ -177,8 +178,8 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
 
     bool ok = false;
     {
-        Handle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+        Handle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (file.valid()) {
             size_t done = 0;
             ok = true;
@@ -188,7 +189,7 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
                 ok = WriteFile(file.get(), bytes.data() + done, want, &count, nullptr) && count != 0;
                 done += count;
             }
-            ok = ok && FlushFileBuffers(file.get());
+            ok = ok && (!keep || FlushFileBuffers(file.get()));
         }
     }
     // The old file's attributes go to the new one (not every ReplaceFileW carries them over);
@@ -200,7 +201,8 @@ bool ReplaceWholeFile(const std::string& path, std::string_view bytes)
     if (ok && exists)
         ok = ReplaceFileW(widePath.c_str(), temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     else if (ok)
-        ok = MoveFileExW(temporary, widePath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        // The move replaces whatever holds the name, a symbolic link itself rather than its target.
+        ok = MoveFileExW(temporary, widePath.c_str(), MOVEFILE_REPLACE_EXISTING | (keep ? MOVEFILE_WRITE_THROUGH : 0));
     if (!ok)
         DeleteFileW(temporary);
     return ok;

@@ -70,32 +70,4 @@ bool EnsurePrivateDirectory(const std::string& path)
 
 bool EnsureWorkDirectory() { return EnsurePrivateDirectory(WorkDirectory()); }
 
-bool ReplaceFileByRename(const std::string& path, std::string_view bytes)
-{
-    const std::wstring target = WideFromUtf8(path);
-    const size_t separator = target.find_last_of(L"\\/");
-    const std::wstring directory = separator == std::wstring::npos ? L"." : target.substr(0, separator + 1);
-    wchar_t temporary[MAX_PATH + 1] = {};
-    // GetTempFileNameW creates the new file under a name nobody else holds.
-    if (directory.size() >= MAX_PATH - 14 || !GetTempFileNameW(directory.c_str(), L"pap", 0, temporary))
-        return false;
-    HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    bool done = file != INVALID_HANDLE_VALUE;
-    size_t written = 0;
-    while (done && written < bytes.size()) {
-        DWORD count = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20));
-        done = WriteFile(file, bytes.data() + written, want, &count, nullptr) && count != 0;
-        written += count;
-    }
-    if (file != INVALID_HANDLE_VALUE)
-        done = CloseHandle(file) && done;
-    // The rename replaces whatever holds the name, a symbolic link itself rather than its target.
-    done = done && MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING);
-    if (!done)
-        DeleteFileW(temporary);
-    return done;
-}
-
 }  // namespace pap
