@@ -25,17 +25,17 @@
 #include <X11/extensions/dpms.h>
 #include <X11/extensions/scrnsaver.h>
 #include <X11/keysym.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
+#include <optional>
 #include <cstring>
 #include <deque>
 #include <string>
 #include <thread>
 
 #include "platform/gl_window.h"
+#include "end_signals.h"
 #include "x_error_trap.h"
 
 namespace pap {
@@ -46,14 +46,6 @@ constexpr uint32_t kWmSysKeyDown = 0x0104;
 constexpr uint32_t kWmSysKeyUp = 0x0105;
 constexpr uintptr_t kWaActive = 1;
 constexpr uintptr_t kMinimisedFlag = uintptr_t{1} << 16;
-
-constexpr int kCloseSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
-// Set by a termination signal; the event pump turns it into a close request. Nothing else happens in
-// the handler.
-volatile std::sig_atomic_t g_closeSignal = 0;
-
-extern "C" void RecordCloseSignal(int) { g_closeSignal = 1; }
 
 // The Windows virtual-key code of a key symbol; 0 for a key that has none.
 uint32_t virtualKeyOf(KeySym sym)
@@ -158,7 +150,6 @@ public:
         // The renderer tears everything down itself; this only guards against a connection left open.
         if (m_display)
             XCloseDisplay(m_display);
-        releaseCloseSignals();
     }
 
     bool registerClass(const char*, WindowProcFn proc, void* context) override
@@ -179,7 +170,8 @@ public:
         m_haveXFixes = XFixesQueryExtension(m_display, &eventBase, &errorBase);
         m_proc = proc;
         m_procContext = context;
-        catchCloseSignals();
+        // A request to end the process becomes a close request, so that the run ends through the loop.
+        m_signals.emplace();
         return true;
     }
 
@@ -189,7 +181,7 @@ public:
             return;
         XCloseDisplay(m_display);
         m_display = nullptr;
-        releaseCloseSignals();
+        m_signals.reset();
         m_haveXFixes = false;
         m_cursorHiddenByXFixes = false;
         m_proc = nullptr;
@@ -421,10 +413,8 @@ public:
 
     bool peekMessage(WindowMessage& out) override
     {
-        if (g_closeSignal) {
-            g_closeSignal = 0;
+        if (m_signals && m_signals->take() != 0)
             m_queue.push_back(WindowMessage{kWmClose, 0, 0});
-        }
         while (m_queue.empty()) {
             if (!m_display || XPending(m_display) == 0)
                 return false;
@@ -473,28 +463,6 @@ private:
                 m_dpmsWasEnabled = true;
             }
         }
-    }
-
-    void catchCloseSignals()
-    {
-        if (m_catchingSignals)
-            return;
-        struct sigaction action {};
-        action.sa_handler = RecordCloseSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (size_t k = 0; k < std::size(kCloseSignals); ++k)
-            sigaction(kCloseSignals[k], &action, &m_previousActions[k]);
-        m_catchingSignals = true;
-    }
-
-    void releaseCloseSignals()
-    {
-        if (!m_catchingSignals)
-            return;
-        for (size_t k = 0; k < std::size(kCloseSignals); ++k)
-            sigaction(kCloseSignals[k], &m_previousActions[k], nullptr);
-        m_catchingSignals = false;
     }
 
     void internAtoms()
@@ -803,8 +771,7 @@ private:
     int m_saverExposures = 0;
     bool m_dpmsWasEnabled = false;
 
-    bool m_catchingSignals = false;
-    struct sigaction m_previousActions[std::size(kCloseSignals)] {};
+    std::optional<EndSignals> m_signals;
 
     Atom m_atomProtocols = 0;
     Atom m_atomDeleteWindow = 0;

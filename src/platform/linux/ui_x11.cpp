@@ -22,7 +22,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -37,6 +36,7 @@
 #include <vector>
 
 #include "platform/ui.h"
+#include "end_signals.h"
 #include "x_error_trap.h"
 #include "x_resources.h"
 
@@ -72,20 +72,6 @@ gfx::Pixel FromMasks(unsigned long pixel, unsigned long red, unsigned long green
 unsigned long ToMasks(gfx::Pixel p, unsigned long red, unsigned long green, unsigned long blue)
 {
     return ToMask(gfx::Red(p), red) | ToMask(gfx::Green(p), green) | ToMask(gfx::Blue(p), blue);
-}
-
-// The signals that ask the program to end, and the self-pipe their handler writes into: signals are
-// the process's, as is the pipe.
-constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
-int g_endPipe[2] = {-1, -1};
-
-extern "C" void OnEndSignal(int signal)
-{
-    const int saved = errno;
-    const unsigned char byte = static_cast<unsigned char>(signal);
-    // A full pipe already holds a request that will be seen.
-    [[maybe_unused]] const ssize_t written = ::write(g_endPipe[1], &byte, 1);
-    errno = saved;
 }
 
 class UiSystemX11;
@@ -207,7 +193,7 @@ public:
             return;
         const bool busy = !m_lost && (dispatchPending() || paintDirty());
         if (!busy) {
-            pollfd entries[2] = {{m_lost ? -1 : ConnectionNumber(m_display), POLLIN, 0}, {g_endPipe[0], POLLIN, 0}};
+            pollfd entries[2] = {{m_lost ? -1 : ConnectionNumber(m_display), POLLIN, 0}, {m_signals ? m_signals->fd() : -1, POLLIN, 0}};
             ::poll(entries, 2, static_cast<int>(std::min<uint32_t>(timeoutMs, 1u << 30)));
             if (!m_lost)
                 dispatchPending();
@@ -337,38 +323,18 @@ private:
 
     void catchSignals()
     {
-        if (m_catching)
-            return;
-        if (g_endPipe[0] < 0 && ::pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        struct sigaction action {};
-        action.sa_handler = OnEndSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (size_t i = 0; i < std::size(kEndSignals); ++i)
-            sigaction(kEndSignals[i], &action, &m_previous[i]);
-        m_catching = true;
+        if (!m_signals)
+            m_signals.emplace();
     }
 
-    void stopCatchingSignals()
-    {
-        if (!m_catching)
-            return;
-        for (size_t i = 0; i < std::size(kEndSignals); ++i)
-            sigaction(kEndSignals[i], &m_previous[i], nullptr);
-        m_catching = false;
-    }
+    void stopCatchingSignals() { m_signals.reset(); }
 
     // Hands the signals that arrived and a newly lost connection to the handler; whether there was one.
     bool deliverEndRequests()
     {
         std::optional<EndRequest> request;
-        unsigned char signals[16];
-        ssize_t count = 0;
-        while (g_endPipe[0] >= 0 && (count = ::read(g_endPipe[0], signals, sizeof signals)) > 0)
-            for (ssize_t i = 0; i < count; ++i)
-                if (!request)
-                    request = signals[i] == SIGHUP ? EndRequest::SessionEnding : EndRequest::Terminate;
+        if (const int signal = m_signals ? m_signals->take() : 0)
+            request = signal == SIGHUP ? EndRequest::SessionEnding : EndRequest::Terminate;
         if (m_lost && !m_lostReported) {
             m_lostReported = true;
             request = EndRequest::SessionEnding;
@@ -474,8 +440,7 @@ private:
     GC m_gc = nullptr;
     std::map<Window, UiWindowX11*> m_windows;
     std::function<void(EndRequest)> m_endHandler;
-    bool m_catching = false;
-    struct sigaction m_previous[std::size(kEndSignals)] {};
+    std::optional<EndSignals> m_signals;
     bool m_lost = false;
     bool m_lostReported = false;
 };
