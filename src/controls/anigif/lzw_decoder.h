@@ -1,0 +1,40 @@
+#pragma once
+
+// LZW decoder of one GIF image's data, writing 8-bit colour indices straight into a frame's slice of
+// a byte buffer (rows `stride` bytes apart, top row first).
+//
+// What it does with faulty data (the slice is expected to be zero before decoding):
+// - minimum code size outside 2..8: nothing is decoded; the whole slice stays index 0 (BadCodeSize);
+// - a code beyond the table (or the "next" code right after a clear): decoding stops; the pixels
+//   decoded before it are kept and the rest stays 0 (BadCode);
+// - the data ends (a zero-length sub-block or the end of the bytes) before the end code and before
+//   every pixel is written: the pixels decoded so far are kept, the rest stays 0 (Truncated);
+// - no end code but every pixel written: complete (Complete);
+// - the table full at 4096 entries without a clear code: decoding goes on with the full table and
+//   12-bit codes, adding no entries (a deferred clear);
+// - more data than pixels: the surplus is ignored (Complete).
+// Pixel values are stored as they are, even when beyond the frame's colour table.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace pap::anigif {
+
+enum class LzwStatus { Complete, Truncated, BadCode, BadCodeSize };
+
+// Where the indices go: width x height pixels, the first at `pixels`, rows `stride` bytes apart.
+struct IndexTarget {
+    uint8_t* pixels = nullptr;
+    size_t stride = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// Decodes image data given as sub-blocks (`subBlocks` starts at the first length byte; it may run to
+// the end of the file, as reading stops at the zero terminator). With `interlaced`, rows are written
+// in the four GIF passes (every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1).
+LzwStatus DecodeLzw(std::span<const uint8_t> subBlocks, int minimumCodeSize, bool interlaced,
+                    const IndexTarget& target);
+
+}  // namespace pap::anigif
