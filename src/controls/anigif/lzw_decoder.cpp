@@ -1,6 +1,7 @@
 #include "controls/anigif/lzw_decoder.h"
 
 #include <array>
+#include <cstring>
 
 #include "controls/anigif/gif_reader.h"
 
@@ -26,8 +27,7 @@ public:
             size_t n = static_cast<size_t>(m_target.width) - m_x;
             if (n > count)
                 n = count;
-            for (size_t i = 0; i < n; ++i)
-                m_row[m_x + i] = indices[i];
+            std::memcpy(m_row + m_x, indices, n);
             m_x += n;
             indices += n;
             count -= n;
