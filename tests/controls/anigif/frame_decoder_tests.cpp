@@ -8,7 +8,7 @@ namespace {
 
 using test::Bytes;
 
-struct FrameSpec {
+struct FrameShape {
     unsigned width, height;
     unsigned disposal = 0;
     bool transparent = false;
@@ -16,13 +16,13 @@ struct FrameSpec {
 };
 
 // GIF89a with a global table of 4 entries; frame i (0-based) is solid index i + 1 (modulo 4).
-Bytes Animation(const std::vector<FrameSpec>& frames)
+Bytes Animation(const std::vector<FrameShape>& frames)
 {
     Bytes out;
     test::Header(out, "GIF89a", 1, 1, 0x81);
     test::Table(out, 4);
     for (size_t i = 0; i < frames.size(); ++i) {
-        const FrameSpec& f = frames[i];
+        const FrameShape& f = frames[i];
         test::Gce(out, f.disposal, 10, f.transparent, 0);
         test::Descriptor(out, 0, 0, f.width, f.height, f.interlaced ? 0x40 : 0x00);
         test::SolidImage(out, f.width, f.height, unsigned(i + 1) % 4);
@@ -78,7 +78,7 @@ TEST(FrameDecoder, PaintingFlags)
 {
     const struct {
         const char* name;
-        std::vector<FrameSpec> frames;
+        std::vector<FrameShape> frames;
         bool allRestoreBackground, anyTransparent, needMask, useComposition;
     } cases[] = {
         {"all restore background", {{4, 4, 2}, {4, 4, 2, true}}, true, true, false, false},
