@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/anigif/frame_decoder.h"
+#include "support/giflib_memory.h"
 
 namespace {
 
@@ -18,26 +19,9 @@ using Bytes = std::vector<uint8_t>;
 constexpr int kSize = 500;
 constexpr int kFrames = 100;
 
-int WriteToVector(GifFileType* gif, const GifByteType* bytes, int length)
-{
-    auto* out = static_cast<Bytes*>(gif->UserData);
-    out->insert(out->end(), bytes, bytes + length);
-    return length;
-}
-
-struct ReadState {
-    const Bytes* data;
-    size_t position;
-};
-
-int ReadFromVector(GifFileType* gif, GifByteType* bytes, int length)
-{
-    auto* state = static_cast<ReadState*>(gif->UserData);
-    const size_t n = std::min(size_t(length), state->data->size() - state->position);
-    std::memcpy(bytes, state->data->data() + state->position, n);
-    state->position += n;
-    return int(n);
-}
+using pap::test::ReadFromVector;
+using pap::test::ReadState;
+using pap::test::WriteToVector;
 
 const Bytes& Animation()
 {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/anigif/frame_decoder.h"
+#include "support/giflib_memory.h"
 
 namespace pap::anigif {
 namespace {
@@ -22,26 +23,9 @@ struct Frame {
     std::vector<uint8_t> indices;  // top row first
 };
 
-int WriteToVector(GifFileType* gif, const GifByteType* bytes, int length)
-{
-    auto* out = static_cast<Bytes*>(gif->UserData);
-    out->insert(out->end(), bytes, bytes + length);
-    return length;
-}
-
-struct ReadState {
-    const Bytes* data;
-    size_t position;
-};
-
-int ReadFromVector(GifFileType* gif, GifByteType* bytes, int length)
-{
-    auto* state = static_cast<ReadState*>(gif->UserData);
-    const size_t n = std::min(size_t(length), state->data->size() - state->position);
-    std::memcpy(bytes, state->data->data() + state->position, n);
-    state->position += n;
-    return int(n);
-}
+using test::ReadFromVector;
+using test::ReadState;
+using test::WriteToVector;
 
 Bytes EncodeWithGiflib(const std::vector<Frame>& frames, int colours)
 {
