@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -40,15 +39,6 @@ public:
 private:
     std::optional<std::string> m_old;
 };
-
-std::vector<std::string> namesIn(const std::string& directory)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(SaverRunLinux, AWorkDirectorySomebodyElsePreparedGetsNothingThroughIt)
 {
@@ -85,7 +75,7 @@ TEST(SaverRunLinux, AWorkDirectorySomebodyElsePreparedGetsNothingThroughIt)
         EXPECT_TRUE(app.ended());
 
         EXPECT_EQ(fs::is_symlink(workDirectory), link);
-        EXPECT_EQ(namesIn(held), (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
+        EXPECT_EQ(test::sortedNamesIn(held), (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
         EXPECT_TRUE(test::readBytes(held + "/Papyrant.bmp") == "theirs") << "written through";
     }
 }

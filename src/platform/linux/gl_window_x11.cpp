@@ -28,14 +28,14 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <optional>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include "platform/gl_window.h"
 #include "end_signals.h"
+#include "platform/gl_window.h"
 #include "x_error_trap.h"
 
 namespace pap {

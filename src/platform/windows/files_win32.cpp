@@ -24,13 +24,14 @@ public:
             CloseHandle(m_handle);
     }
     Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
     void reset(HANDLE handle)
     {
         if (valid())
             CloseHandle(m_handle);
         m_handle = handle;
     }
-    Handle& operator=(const Handle&) = delete;
 
     HANDLE get() const { return m_handle; }
     bool valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }

@@ -23,6 +23,7 @@
 #include "gfx/surface.h"
 #include "music/sound_check.h"
 #include "renderer/dib_decoder.h"
+#include "support/temp_directory.h"
 
 namespace pap::e2e {
 namespace {
@@ -420,11 +421,7 @@ TEST_F(SaverWine, AWorkDirectorySomebodyElsePreparedIsLeftAlone)
 
         EXPECT_EQ(fs::is_symlink(workDir), kind == "link");
         ASSERT_TRUE(fs::is_directory(held)) << "removed";
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(held))
-            names.push_back(entry.path().filename());
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
+        EXPECT_EQ(test::sortedNamesIn(held), (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
         EXPECT_TRUE(readFile(held + "/Papyrant.bmp") == red) << "written through";
         fs::remove_all(workDir);
     }
