@@ -140,44 +140,40 @@ std::optional<size_t> PlaceInFile(const Samples& file, int16_t left, int16_t rig
     return std::nullopt;
 }
 
-TEST_F(PlaybackWin32Test, WavLoopsSampleForSampleAndStops)
+// One play of the loop, 1.9 s, then stopped; returns what was wrong with what was heard, or "".
+std::string PlayLoopOnce(Papyrant_BGM& bgm, OutputTap& tap, const Samples& wav, const std::string& path)
 {
-    Samples wav = PositionCodedWav();
     size_t fileFrames = wav.size() / 2;
-    std::string path = TempPath("papyrant loop.wav");
-    ASSERT_TRUE(WriteWav(path, wav));
-
-    size_t mark = tap->frames();
+    size_t mark = tap.frames();
     bgm.WAV_Play(path);
     Sleep(1.9);
     bgm.WAV_Stop();
-    size_t stopped = tap->frames();
+    size_t stopped = tap.frames();
     Sleep(0.5);
-    Samples out = tap->readFrom(mark);
-    DeleteFileA(path.c_str());
+    Samples out = tap.readFrom(mark);
 
     size_t start = 0;
     while (start < out.size() / 2 && out[2 * start] == 0 && out[2 * start + 1] == 0)
         ++start;
-    ASSERT_LT(start, out.size() / 2) << "nothing was played";
+    if (start == out.size() / 2)
+        return "nothing was played";
     std::optional<size_t> place = PlaceInFile(wav, out[2 * start], out[2 * start + 1]);
-    ASSERT_TRUE(place) << "the first sound is not from the file";
+    if (!place)
+        return "the first sound is not from the file";
     std::printf("[ sound    ] WAV_Play to sound: %.0f ms; the first %zu frames of the file were not heard\n",
                 Seconds(start) * 1000, *place);
-    EXPECT_LT(Seconds(*place), 0.05);
+    if (Seconds(*place) >= 0.05)
+        return "the start of the file was cut";
 
     // From there on, three rounds and more of the file, frame for frame: no gap, nothing lost.
     size_t rounds = 3;
-    ASSERT_GE(out.size() / 2 - start, rounds * fileFrames);
-    size_t mismatches = 0;
-    size_t first = 0;
+    if (out.size() / 2 - start < rounds * fileFrames)
+        return "fewer than three rounds were heard";
     for (size_t i = 0; i < rounds * fileFrames; ++i) {
         size_t at = (*place + i) % fileFrames;
-        bool same = out[2 * (start + i)] == wav[2 * at] && out[2 * (start + i) + 1] == wav[2 * at + 1];
-        if (!same && mismatches++ == 0)
-            first = i;
+        if (out[2 * (start + i)] != wav[2 * at] || out[2 * (start + i) + 1] != wav[2 * at + 1])
+            return "the sound differs from the file at " + std::to_string(Seconds(i)) + " s";
     }
-    EXPECT_EQ(mismatches, 0u) << "the first difference is at " << Seconds(first) << " s";
 
     // Silent shortly after the stop (the recorder's and the output's latency).
     size_t last = out.size() / 2;
@@ -185,8 +181,31 @@ TEST_F(PlaybackWin32Test, WavLoopsSampleForSampleAndStops)
         --last;
     double stopToSilence = Seconds(last) - Seconds(stopped - mark);
     std::printf("[ sound    ] WAV_Stop to silence: %.0f ms\n", stopToSilence * 1000);
-    EXPECT_LT(stopToSilence, 0.25);
-    EXPECT_GT(last, start + rounds * fileFrames);
+    if (stopToSilence >= 0.25)
+        return "still playing " + std::to_string(stopToSilence) + " s after the stop";
+    if (last <= start + rounds * fileFrames)
+        return "stopped before the stop";
+    return "";
+}
+
+// The loop must come out sample for sample. Wine's output and the recorder run in real time beside the
+// rest of the build, and a starved one of them drops or pads a stretch; such a glitch does not come back
+// on the next try, while a fault of the loop shows on every try.
+TEST_F(PlaybackWin32Test, WavLoopsSampleForSampleAndStops)
+{
+    Samples wav = PositionCodedWav();
+    std::string path = TempPath("papyrant loop.wav");
+    ASSERT_TRUE(WriteWav(path, wav));
+    std::vector<std::string> faults;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string fault = PlayLoopOnce(bgm, *tap, wav, path);
+        if (fault.empty())
+            break;
+        std::printf("[ sound    ] try %d: %s\n", attempt + 1, fault.c_str());
+        faults.push_back(fault);
+    }
+    DeleteFileA(path.c_str());
+    EXPECT_LT(faults.size(), 3u) << "every try: " << faults.back();
 }
 
 TEST_F(PlaybackWin32Test, Mp3EndsAndIsRestartedFromItsStartWithinASecond)
