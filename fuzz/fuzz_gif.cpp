@@ -1,13 +1,54 @@
-// Fuzz entry point of the animated-GIF parser and both decoding passes: any input must parse to a
-// consistent frame list, never read out of bounds, and decode into the strip without writing outside
-// it. The strip is capped at 2^24 pixels here so that large descriptors cannot make every input
-// allocate a huge strip.
+// Fuzz entry point of the animated-GIF parser, both decoding passes and the frame snapshot encoder:
+// any input must parse to a consistent frame list, never read out of bounds, and decode into the
+// strip without writing outside it; the snapshot of every decoded frame must read back through our
+// parser and decoder as the same indices, colour table and transparency. The strip is capped at 2^24
+// pixels here so that large descriptors cannot make every input allocate a huge strip.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
+#include <vector>
 
 #include "controls/anigif/frame_decoder.h"
+#include "controls/anigif/snapshot_encoder.h"
+
+namespace {
+
+bool SameSlice(const pap::anigif::GifStream& a, const pap::anigif::GifFrame& fa, const pap::anigif::GifStream& b)
+{
+    for (int32_t y = 0; y < fa.height; ++y) {
+        const uint8_t* rowA = a.strip.pixels.data() + size_t(y) * size_t(a.strip.width) + size_t(fa.blockStart);
+        const uint8_t* rowB = b.strip.pixels.data() + size_t(y) * size_t(b.strip.width);
+        if (std::memcmp(rowA, rowB, size_t(fa.width)) != 0)
+            return false;
+    }
+    return true;
+}
+
+void CheckSnapshots(const pap::anigif::GifStream& gif)
+{
+    for (int32_t k = 1; k <= gif.decodedFrames; ++k) {
+        const pap::anigif::GifFrame& frame = gif.frames[size_t(k - 1)];
+        const std::vector<uint8_t> file = pap::anigif::SnapshotFrame(gif, k);
+        if (frame.width == 0 || frame.height == 0) {
+            if (!file.empty())
+                __builtin_trap();
+            continue;
+        }
+        pap::anigif::GifStream back;
+        if (pap::anigif::ParseGifStream(file, back) != 1 ||
+            !pap::anigif::DecodeFirstPass(file, back, pap::anigif::Container::Design))
+            __builtin_trap();
+        const pap::anigif::GifFrame& copy = back.frames[0];
+        if (copy.width != frame.width || copy.height != frame.height || copy.hasTransparency != frame.hasTransparency ||
+            (frame.hasTransparency && copy.transparentIndex != frame.transparentIndex) ||
+            back.palettes[0] != gif.palettes[size_t(frame.paletteIndex)] || !SameSlice(gif, frame, back))
+            __builtin_trap();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -34,5 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (gif.strip.pixels.size() != size_t(gif.strip.width) * size_t(gif.strip.height) ||
         gif.decodedFrames != gif.stripFrames)
         __builtin_trap();
+    CheckSnapshots(gif);
     return 0;
 }
