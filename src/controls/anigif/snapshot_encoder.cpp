@@ -109,18 +109,25 @@ private:
     void OutputCode(int32_t code)
     {
         if (code >= 0) {
-            m_accumulator |= uint32_t(code) << m_pending;
-            m_pending += m_width;
-            while (m_pending >= 8) {
-                m_packet[m_packetLength++] = uint8_t(m_accumulator);
-                m_accumulator >>= 8;
-                m_pending -= 8;
-                if (m_packetLength == kPacketSize) {
+            // Locals, as the byte stores into the packet could otherwise alias every member.
+            uint32_t accumulator = m_accumulator | uint32_t(code) << m_pending;
+            int pending = m_pending + m_width;
+            size_t packetLength = m_packetLength;
+            while (pending >= 8) {
+                m_packet[packetLength++] = uint8_t(accumulator);
+                accumulator >>= 8;
+                pending -= 8;
+                if (packetLength == kPacketSize) {
                     if (m_out.size() - m_length < 260)
                         m_out.resize(m_out.size() + 512);
+                    m_packetLength = packetLength;
                     WritePacket();
+                    packetLength = 0;
                 }
             }
+            m_accumulator = accumulator;
+            m_pending = pending;
+            m_packetLength = packetLength;
             return;
         }
         if (m_pending > 0)
