@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "controls/anigif/frame_decoder.h"
 #include "controls/anigif/snapshot_encoder.h"
@@ -11,53 +12,38 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A one-frame stream: a width x height frame of index `value` using global table 0, entry i =
-// 0x00RRGGBB with red i, green 255 - i, blue i / 2.
-GifStream SolidStream(int32_t width, int32_t height, uint8_t value, bool transparent = false, uint8_t index = 0)
-{
-    GifStream gif;
-    gif.frames.resize(1);
-    gif.frames[0].width = width;
-    gif.frames[0].height = height;
-    gif.frames[0].hasTransparency = transparent;
-    gif.frames[0].transparentIndex = index;
-    gif.palettes.resize(1);
-    for (uint32_t i = 0; i < 256; ++i)
-        gif.palettes[0][i] = i << 16 | (255 - i) << 8 | i / 2;
-    gif.strip.width = width;
-    gif.strip.height = height;
-    gif.strip.pixels.assign(size_t(width) * size_t(height), value);
-    gif.stripFrames = gif.decodedFrames = 1;
-    return gif;
-}
-
 TEST(SnapshotEncoder, OnePixelFileByteForByte)
 {
+    std::mt19937 random(5);
+    GifStream gif = test::SnapshotStream({1, 1, 1, test::Pattern::Noise, false}, random);
+    gif.strip.pixels[7] = 5;
     Bytes expected = {'G', 'I', 'F', '8', '9', 'a',
                       0x01, 0x00, 0x01, 0x00,  // logical width 1, height 1
                       0x87, 0x00, 0x00};       // global table of 256, background 0, aspect 0
-    for (int i = 0; i < 256; ++i)
-        expected.insert(expected.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)});
+    for (const uint32_t colour : gif.palettes[1])  // the frame's table: red, green, blue
+        expected.insert(expected.end(), {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour)});
     const Bytes tail = {0x2C, 0x00, 0x00, 0x00, 0x00,  // image separator, left 0, top 0
                         0x01, 0x00, 0x01, 0x00, 0x00,  // width 1, height 1, no local table
                         0x08,                          // minimum code size
                         0x04, 0x00, 0x0B, 0x04, 0x04,  // codes 256, 5, 257 at 9 bits in one sub-block
                         0x00, 0x3B};                   // terminator, trailer
     expected.insert(expected.end(), tail.begin(), tail.end());
-    EXPECT_EQ(SnapshotFrame(SolidStream(1, 1, 5), 1), expected);
+    EXPECT_EQ(SnapshotFrame(gif, 2), expected);
 }
 
 TEST(SnapshotEncoder, ControlBlockOnlyForATransparentFrame)
 {
-    const Bytes control = {0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0xA7, 0x00};
-    const Bytes opaque = SnapshotFrame(SolidStream(3, 2, 1), 1);
+    std::mt19937 random(2);
+    GifStream gif = test::SnapshotStream({3, 2, 4, test::Pattern::Noise, false}, random);
+    const Bytes opaque = SnapshotFrame(gif, 2);
+    gif.frames[1].hasTransparency = 1;
+    gif.frames[1].transparentIndex = 0xA7;
+    const Bytes transparent = SnapshotFrame(gif, 2);
     ASSERT_GT(opaque.size(), 782u);
-    EXPECT_EQ(opaque[781], 0x2C);
-    EXPECT_EQ(std::search(opaque.begin(), opaque.end(), control.begin(), control.begin() + 3), opaque.end());
-
-    const Bytes transparent = SnapshotFrame(SolidStream(3, 2, 1, true, 0xA7), 1);
+    EXPECT_EQ(opaque[781], 0x2C);  // the image descriptor right after the table
     ASSERT_EQ(transparent.size(), opaque.size() + 8);
-    EXPECT_EQ(Bytes(transparent.begin() + 781, transparent.begin() + 789), control);
+    EXPECT_EQ(Bytes(transparent.begin() + 781, transparent.begin() + 789),
+              Bytes({0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0xA7, 0x00}));
     EXPECT_EQ(Bytes(transparent.begin() + 789, transparent.end()), Bytes(opaque.begin() + 781, opaque.end()));
 }
 
