@@ -91,7 +91,7 @@ void BM_Giflib(benchmark::State& state)
 }
 
 // A 1024 x 1024 still with photographic detail, top row first: smooth colour fields (overlapping
-// sine waves and soft disks) with fine texture and sensor-like noise, reduced to a 6 x 7 x 6 colour
+// sine waves and a soft disk) with fine texture and sensor-like noise, reduced to a 6 x 7 x 6 colour
 // cube (252 colours, padded to 256) with Floyd-Steinberg error diffusion, as photographs in GIF are.
 struct Still {
     static constexpr int kSide = 1024;
