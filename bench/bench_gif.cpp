@@ -5,11 +5,10 @@
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
-#include <cstring>
-#include <random>
 #include <vector>
 
 #include "controls/anigif/frame_decoder.h"
+#include "gif_animation.h"
 #include "support/giflib_memory.h"
 
 namespace {
@@ -21,32 +20,10 @@ constexpr int kFrames = 100;
 
 using pap::test::ReadFromVector;
 using pap::test::ReadState;
-using pap::test::WriteToVector;
 
 const Bytes& Animation()
 {
-    static const Bytes data = [] {
-        Bytes out;
-        int error = 0;
-        GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
-        std::vector<GifColorType> colors(256, GifColorType{0, 0, 0});
-        ColorMapObject* map = GifMakeMapObject(256, colors.data());
-        EGifPutScreenDesc(gif, kSize, kSize, 8, 0, map);
-        std::mt19937 random(7);
-        std::vector<GifPixelType> line(kSize);
-        for (int f = 0; f < kFrames; ++f) {
-            EGifPutImageDesc(gif, 0, 0, kSize, kSize, false, nullptr);
-            for (int y = 0; y < kSize; ++y) {
-                for (int x = 0; x < kSize; ++x)
-                    line[size_t(x)] = (x / 4 + y / 4 + f) % 3 ? GifPixelType((x / 8 + y / 8 + f) & 0xFF)
-                                                              : GifPixelType(random() & 0xFF);
-                EGifPutLine(gif, line.data(), kSize);
-            }
-        }
-        EGifCloseFile(gif, &error);
-        GifFreeMapObject(map);
-        return out;
-    }();
+    static const Bytes data = pap::bench::GifAnimation(kFrames, kSize);
     return data;
 }
 

@@ -105,7 +105,7 @@ bool DecodeFirstPass(std::span<const uint8_t> gifData, GifStream& gif, Container
     if (pixels > limits.maxPixels || pixels > static_cast<uint64_t>(std::numeric_limits<ptrdiff_t>::max()))
         return false;
     try {
-        gif.strip.pixels.assign(static_cast<size_t>(pixels), 0);
+        gif.strip.pixels = ZeroedBytes(static_cast<size_t>(pixels));
     } catch (const std::bad_alloc&) {
         gif.strip = IndexStrip{};
         return false;
