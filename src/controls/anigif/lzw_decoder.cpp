@@ -139,9 +139,8 @@ LzwStatus LzwDecoder::Decode(std::span<const uint8_t> subBlocks, int minimumCode
             // The string being defined: the previous string plus its own first index.
             length = previousLength + 1;
             if (length > end - pos) {
-                // A forward byte copy: the last index comes from this string's own first byte.
-                for (size_t i = 0; pos + i < end; ++i)
-                    out[pos + i] = out[previousPos + i];
+                // What fits lies within the previous string, just before pos.
+                std::memcpy(out + pos, out + previousPos, end - pos);
                 status = LzwStatus::Complete;
                 break;
             }
