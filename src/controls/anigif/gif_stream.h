@@ -5,13 +5,11 @@
 // decoded into. The animated-GIF control owns one GifStream per loaded picture.
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
-#include <new>
 #include <span>
 #include <vector>
+
+#include "controls/anigif/zeroed_bytes.h"
 
 namespace pap::anigif {
 
@@ -42,33 +40,6 @@ struct FrameSpan {
 // global table, 1, 2, ... the local tables in stream order. Entries beyond a table's size are 0.
 using PaletteTable = std::array<uint32_t, 256>;
 using PaletteBank = std::vector<PaletteTable>;
-
-// A zero-filled byte buffer of a size fixed at construction, from calloc: a large one gets pages the
-// system hands out zeroed, so no pass writes the zeros and untouched pages cost no memory.
-class ZeroedBytes {
-public:
-    ZeroedBytes() = default;
-    // Throws std::bad_alloc when the memory cannot be had.
-    explicit ZeroedBytes(size_t size) : m_bytes(static_cast<uint8_t*>(std::calloc(size ? size : 1, 1))), m_size(size)
-    {
-        if (!m_bytes)
-            throw std::bad_alloc();
-    }
-
-    uint8_t* data() { return m_bytes.get(); }
-    const uint8_t* data() const { return m_bytes.get(); }
-    size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
-    uint8_t& operator[](size_t i) { return m_bytes[i]; }
-    const uint8_t& operator[](size_t i) const { return m_bytes[i]; }
-
-private:
-    struct Free {
-        void operator()(uint8_t* p) const { std::free(p); }
-    };
-    std::unique_ptr<uint8_t[], Free> m_bytes;
-    size_t m_size = 0;
-};
 
 // 8-bit colour indices of the decoded frames side by side: frame i occupies columns
 // frames[i].blockStart .. + width - 1 and rows 0 .. height - 1. Rows are stored top row first.

@@ -76,8 +76,10 @@ LzwStatus LzwDecoder::Decode(std::span<const uint8_t> subBlocks, int minimumCode
     size_t inputBytes;
     try {
         inputBytes = Gather(subBlocks);
-        if (m_output.size() < kRoots + pixels + kCopyStep)
-            m_output.resize(kRoots + pixels + kCopyStep);
+        if (m_output.size() < kRoots + pixels + kCopyStep) {
+            m_output = {};
+            m_output = ZeroedBytes(kRoots + pixels + kCopyStep);
+        }
         m_table.resize(kMaxCodes + 1);
     } catch (const std::bad_alloc&) {
         m_output = {};

@@ -22,6 +22,8 @@
 #include <span>
 #include <vector>
 
+#include "controls/anigif/zeroed_bytes.h"
+
 namespace pap::anigif {
 
 enum class LzwStatus { Complete, Truncated, BadCode, BadCodeSize, OutOfMemory };
@@ -53,8 +55,9 @@ private:
 
     std::vector<uint8_t> m_input;
     // The 256 one-index strings, the frame's indices in file row order, then slack for copies that
-    // run past a string's end.
-    std::vector<uint8_t> m_output;
+    // run past a string's end. Zeroed pages from the system: a large frame with little data costs
+    // only the pages it reaches.
+    ZeroedBytes m_output;
     // Per code: the place of its string in m_output (bits 16 and up) and its length (bits 0-15).
     std::vector<uint64_t> m_table;
 };
