@@ -15,6 +15,7 @@
 
 #include "controls/anigif/frame_decoder.h"
 #include "controls/anigif/snapshot_encoder.h"
+#include "gif_animation.h"
 #include "support/giflib_memory.h"
 
 namespace {
@@ -28,38 +29,9 @@ using pap::test::ReadFromVector;
 using pap::test::ReadState;
 using pap::test::WriteToVector;
 
-// Frame f of the animation, top row first: diagonal bands of 8 x 8 blocks with noise in every third
-// 4 x 4 diagonal, the noise drawn from `random`.
-Bytes AnimationFrame(int f, std::mt19937& random)
-{
-    Bytes pixels(size_t(kSize) * kSize);
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x)
-            pixels[size_t(y * kSize + x)] = (x / 4 + y / 4 + f) % 3 ? uint8_t((x / 8 + y / 8 + f) & 0xFF)
-                                                                    : uint8_t(random() & 0xFF);
-    return pixels;
-}
-
 const Bytes& Animation()
 {
-    static const Bytes data = [] {
-        Bytes out;
-        int error = 0;
-        GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
-        std::vector<GifColorType> colors(256, GifColorType{0, 0, 0});
-        ColorMapObject* map = GifMakeMapObject(256, colors.data());
-        EGifPutScreenDesc(gif, kSize, kSize, 8, 0, map);
-        std::mt19937 random(7);
-        for (int f = 0; f < kFrames; ++f) {
-            Bytes pixels = AnimationFrame(f, random);
-            EGifPutImageDesc(gif, 0, 0, kSize, kSize, false, nullptr);
-            for (int y = 0; y < kSize; ++y)
-                EGifPutLine(gif, pixels.data() + y * kSize, kSize);
-        }
-        EGifCloseFile(gif, &error);
-        GifFreeMapObject(map);
-        return out;
-    }();
+    static const Bytes data = pap::bench::GifAnimation(kFrames, kSize);
     return data;
 }
 
@@ -167,7 +139,7 @@ Picture EncoderInput(int which)
     std::vector<uint32_t> grey;
     for (uint32_t i = 0; i < 256; ++i)
         grey.push_back(i * 0x010101u);
-    return {kSize, kSize, AnimationFrame(0, random), grey};
+    return {kSize, kSize, pap::bench::AnimationFrame(0, kSize, random), grey};
 }
 
 void BM_EncodePapyrant(benchmark::State& state)
@@ -179,7 +151,10 @@ void BM_EncodePapyrant(benchmark::State& state)
     gif.frames[0].height = picture.height;
     gif.palettes.resize(1);
     std::copy(picture.palette.begin(), picture.palette.end(), gif.palettes[0].begin());
-    gif.strip = {picture.pixels, picture.width, picture.height};
+    gif.strip.pixels = pap::anigif::ZeroedBytes(picture.pixels.size());
+    std::copy(picture.pixels.begin(), picture.pixels.end(), gif.strip.pixels.begin());
+    gif.strip.width = picture.width;
+    gif.strip.height = picture.height;
     gif.stripFrames = gif.decodedFrames = 1;
     size_t bytes = 0;
     for (auto _ : state) {

@@ -47,7 +47,7 @@ void ComputeFlags(GifStream& gif, Container container)
 
 }  // namespace
 
-LzwStatus DecodeFrame(std::span<const uint8_t> gifData, GifStream& gif, size_t index)
+LzwStatus DecodeFrame(std::span<const uint8_t> gifData, GifStream& gif, size_t index, LzwDecoder& decoder)
 {
     GifFrame& frame = gif.frames[index];
     frame.blockStart = index == 0 ? 0 : gif.frames[index - 1].blockStart + gif.frames[index - 1].width;
@@ -72,7 +72,7 @@ LzwStatus DecodeFrame(std::span<const uint8_t> gifData, GifStream& gif, size_t i
     target.stride = static_cast<size_t>(gif.strip.width);
     target.width = frame.width;
     target.height = frame.height;
-    return DecodeLzw(reader.Tail(start + 11 + tableBytes), (*codeSize)[0], (p & 0x40) != 0, target);
+    return decoder.Decode(reader.Tail(start + 11 + tableBytes), (*codeSize)[0], (p & 0x40) != 0, target);
 }
 
 bool DecodeFirstPass(std::span<const uint8_t> gifData, GifStream& gif, Container container,
@@ -105,7 +105,7 @@ bool DecodeFirstPass(std::span<const uint8_t> gifData, GifStream& gif, Container
     if (pixels > limits.maxPixels || pixels > static_cast<uint64_t>(std::numeric_limits<ptrdiff_t>::max()))
         return false;
     try {
-        gif.strip.pixels.assign(static_cast<size_t>(pixels), 0);
+        gif.strip.pixels = ZeroedBytes(static_cast<size_t>(pixels));
     } catch (const std::bad_alloc&) {
         gif.strip = IndexStrip{};
         return false;
@@ -114,7 +114,8 @@ bool DecodeFirstPass(std::span<const uint8_t> gifData, GifStream& gif, Container
     gif.strip.height = static_cast<int32_t>(height);
 
     gif.stripFrames = static_cast<int32_t>(stripFrames);
-    DecodeFrame(gifData, gif, 0);
+    LzwDecoder decoder;
+    DecodeFrame(gifData, gif, 0, decoder);
     gif.decodedFrames = 1;
     return true;
 }
@@ -123,8 +124,9 @@ void DecodeSecondPass(std::span<const uint8_t> gifData, GifStream& gif)
 {
     if (gif.decodedFrames == 0)
         return;
+    LzwDecoder decoder;
     for (size_t i = static_cast<size_t>(gif.decodedFrames); i < static_cast<size_t>(gif.stripFrames); ++i)
-        DecodeFrame(gifData, gif, i);
+        DecodeFrame(gifData, gif, i, decoder);
     gif.decodedFrames = gif.stripFrames;
 }
 

@@ -34,7 +34,8 @@ void DecodeSecondPass(std::span<const uint8_t> gifData, GifStream& gif);
 
 // Decodes frame `index` (0-based) into the strip at the frame's x offset (its blockStart, already
 // rewritten). A frame whose data cannot be decoded keeps the indices written before the fault, the
-// rest of its slice 0; a minimum code size outside 2..8 leaves it all 0.
-LzwStatus DecodeFrame(std::span<const uint8_t> gifData, GifStream& gif, size_t index);
+// rest of its slice 0; a minimum code size outside 2..8 leaves it all 0. `decoder` lends its working
+// memory, kept for the next frame.
+LzwStatus DecodeFrame(std::span<const uint8_t> gifData, GifStream& gif, size_t index, LzwDecoder& decoder);
 
 }  // namespace pap::anigif

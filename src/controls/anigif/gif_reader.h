@@ -1,7 +1,8 @@
 #pragma once
 
 // Bounds-checked reading of a GIF file held in memory. Every read of the file's bytes goes through
-// here. Positions are counted from 1 (the first signature byte is position 1), as the parser's
+// here, or through a span it hands out (the LZW decoder walks an image's sub-blocks within the span
+// of the file's tail). Positions are counted from 1 (the first signature byte is position 1), as the parser's
 // arithmetic on block positions is written that way. A read past the last byte gives no value
 // instead of touching memory; the parser treats that as the end of the stream.
 
@@ -87,34 +88,6 @@ private:
     std::span<const uint8_t> m_data;
     int64_t m_readPos = 1;
     std::vector<uint8_t> m_scratch;
-};
-
-// Sequential reading of image data in sub-blocks (a length byte 1..255, then that many bytes; a
-// zero length ends the chain). Hands out one byte at a time to the LZW decoder; the end of the chain
-// and the end of the data look the same.
-class SubBlockCursor {
-public:
-    explicit SubBlockCursor(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
-
-    // The next data byte, or false at a zero length byte or at the end of the data.
-    bool Next(uint8_t& byte)
-    {
-        if (m_left == 0) {
-            if (m_position >= m_bytes.size() || m_bytes[m_position] == 0)
-                return false;
-            m_left = m_bytes[m_position++];
-        }
-        if (m_position >= m_bytes.size())
-            return false;
-        byte = m_bytes[m_position++];
-        --m_left;
-        return true;
-    }
-
-private:
-    std::span<const uint8_t> m_bytes;
-    size_t m_position = 0;
-    unsigned m_left = 0;
 };
 
 }  // namespace pap::anigif

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "controls/anigif/zeroed_bytes.h"
+
 namespace pap::anigif {
 
 // One kept frame. Frames are numbered from 1 in stream order; frames[0] is frame 1.
@@ -42,7 +44,7 @@ using PaletteBank = std::vector<PaletteTable>;
 // 8-bit colour indices of the decoded frames side by side: frame i occupies columns
 // frames[i].blockStart .. + width - 1 and rows 0 .. height - 1. Rows are stored top row first.
 struct IndexStrip {
-    std::vector<uint8_t> pixels;
+    ZeroedBytes pixels;
     int32_t width = 0;
     int32_t height = 0;
 };

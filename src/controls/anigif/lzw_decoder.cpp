@@ -1,160 +1,200 @@
 #include "controls/anigif/lzw_decoder.h"
 
-#include <array>
+#include <algorithm>
+#include <bit>
 #include <cstring>
-
-#include "controls/anigif/gif_reader.h"
+#include <new>
 
 namespace pap::anigif {
 
 namespace {
 
-constexpr int kMaxCodes = 4096;
-constexpr uint16_t kNoCode = 0xFFFF;
+constexpr unsigned kMaxCodes = 4096;
+constexpr unsigned kMaxCodeSize = 12;
+constexpr size_t kRoots = 256;  // the one-index strings lie at the start of the output buffer
+constexpr size_t kCopyStep = 16;
+constexpr size_t kInputSlack = 8;
 
-// Walks the target's rows in file order (the four interlace passes, or straight down).
-class RowCursor {
-public:
-    RowCursor(const IndexTarget& target, bool interlaced) : m_target(target), m_interlaced(interlaced)
-    {
-        m_row = m_target.height > 0 ? m_target.pixels : nullptr;
+uint64_t LoadLittle64(const uint8_t* p)
+{
+    uint64_t value;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&value, p, sizeof value);
+    } else {
+        value = 0;
+        for (int i = 7; i >= 0; --i)
+            value = value << 8 | p[i];
     }
+    return value;
+}
 
-    // Copies a run of indices into the rows, wrapping at the row end; false once the image is full.
-    bool Put(const uint8_t* indices, size_t count)
-    {
-        while (count > 0 && m_row) {
-            size_t n = static_cast<size_t>(m_target.width) - m_x;
-            if (n > count)
-                n = count;
-            std::memcpy(m_row + m_x, indices, n);
-            m_x += n;
-            indices += n;
-            count -= n;
-            if (m_x == static_cast<size_t>(m_target.width))
-                NextRow();
-        }
-        return m_row != nullptr;
+// Copies `length` (at least 1) bytes from an earlier part of the output (from + length <= to) in
+// 16-byte steps, so it may write up to 15 bytes past to + length and read as far past from + length.
+// Bytes it reads from at or after `to` only land past to + length, which later strings overwrite.
+inline void CopyForward(uint8_t* to, const uint8_t* from, size_t length)
+{
+    for (size_t i = 0; i < length; i += kCopyStep) {
+        uint8_t chunk[kCopyStep];
+        std::memcpy(chunk, from + i, kCopyStep);
+        std::memcpy(to + i, chunk, kCopyStep);
     }
+}
 
-    bool full() const { return m_row == nullptr; }
-
-private:
-    void NextRow()
-    {
-        m_x = 0;
-        static constexpr int kStart[] = {0, 4, 2, 1};
-        static constexpr int kStep[] = {8, 8, 4, 2};
-        if (!m_interlaced) {
-            m_y += 1;
-        } else {
-            m_y += kStep[m_pass];
-            while (m_y >= m_target.height && m_pass < 3) {
-                ++m_pass;
-                m_y = kStart[m_pass];
-            }
-        }
-        m_row = m_y < m_target.height ? m_target.pixels + static_cast<size_t>(m_y) * m_target.stride : nullptr;
-    }
-
-    const IndexTarget& m_target;
-    bool m_interlaced;
-    uint8_t* m_row = nullptr;
-    size_t m_x = 0;
-    int32_t m_y = 0;
-    int m_pass = 0;
-};
+inline uint64_t Entry(size_t place, size_t length) { return uint64_t{place} << 16 | length; }
 
 }  // namespace
 
-LzwStatus DecodeLzw(std::span<const uint8_t> subBlocks, int minimumCodeSize, bool interlaced,
-                    const IndexTarget& target)
+size_t LzwDecoder::Gather(std::span<const uint8_t> subBlocks)
+{
+    const uint8_t* bytes = subBlocks.data();
+    const size_t size = subBlocks.size();
+    size_t total = 0;
+    for (size_t p = 0; p < size && bytes[p] != 0; p += size_t{bytes[p]} + 1)
+        total += std::min<size_t>(bytes[p], size - p - 1);
+    if (m_input.size() < total + kInputSlack)
+        m_input.resize(total + kInputSlack);
+    uint8_t* in = m_input.data();
+    for (size_t p = 0; p < size && bytes[p] != 0; p += size_t{bytes[p]} + 1) {
+        const size_t n = std::min<size_t>(bytes[p], size - p - 1);
+        std::memcpy(in, bytes + p + 1, n);
+        in += n;
+    }
+    std::memset(in, 0, kInputSlack);
+    return total;
+}
+
+LzwStatus LzwDecoder::Decode(std::span<const uint8_t> subBlocks, int minimumCodeSize, bool interlaced,
+                             const IndexTarget& target)
 {
     if (minimumCodeSize < 2 || minimumCodeSize > 8)
         return LzwStatus::BadCodeSize;
     if (target.width <= 0 || target.height <= 0)
         return LzwStatus::Complete;
 
-    // Each code is a prefix code plus one last index; the first index of its string and the string's
-    // length let a new entry be made and the string written without a second walk.
-    std::array<uint16_t, kMaxCodes> prefix;
-    std::array<uint8_t, kMaxCodes> suffix;
-    std::array<uint8_t, kMaxCodes> first;
-    std::array<uint8_t, kMaxCodes> string;
+    const size_t width = static_cast<size_t>(target.width);
+    const size_t pixels = width * static_cast<size_t>(target.height);
+    size_t inputBytes;
+    try {
+        inputBytes = Gather(subBlocks);
+        if (m_output.size() < kRoots + pixels + kCopyStep) {
+            m_output = {};
+            m_output = ZeroedBytes(kRoots + pixels + kCopyStep);
+        }
+        m_table.resize(kMaxCodes + 1);
+    } catch (const std::bad_alloc&) {
+        m_output = {};
+        return LzwStatus::OutOfMemory;
+    }
 
     const unsigned clearCode = 1u << minimumCodeSize;
     const unsigned endCode = clearCode + 1;
-    for (unsigned i = 0; i < clearCode; ++i) {
-        prefix[i] = kNoCode;
-        suffix[i] = static_cast<uint8_t>(i);
-        first[i] = static_cast<uint8_t>(i);
-    }
+    uint8_t* const out = m_output.data();
+    uint64_t* const table = m_table.data();
+    for (unsigned i = 0; i < kRoots; ++i)
+        out[i] = static_cast<uint8_t>(i);
+    for (unsigned i = 0; i < clearCode; ++i)
+        table[i] = Entry(i, 1);
+
+    const uint8_t* const in = m_input.data();
+    const uint64_t inputBits = uint64_t{inputBytes} * 8;
+    const size_t end = kRoots + pixels;
+    uint64_t bitPos = 0;
+    size_t pos = kRoots;
+    size_t previousPos = kRoots;
+    size_t previousLength = 0;
     unsigned codeSize = static_cast<unsigned>(minimumCodeSize) + 1;
-    unsigned nextCode = endCode + 1;
-    uint16_t previous = kNoCode;
-
-    SubBlockCursor input(subBlocks);
-    RowCursor out(target, interlaced);
-    uint32_t bits = 0;
-    unsigned bitCount = 0;
+    unsigned mask = (1u << codeSize) - 1;
+    // After a clear the first code may only be a literal, and it defines no string: nextCode starts
+    // one low, so that code's entry goes to the end code's unused slot.
+    unsigned nextCode = endCode;
+    LzwStatus status;
     for (;;) {
-        while (bitCount < codeSize) {
-            uint8_t byte;
-            if (!input.Next(byte))
-                return LzwStatus::Truncated;
-            bits |= uint32_t{byte} << bitCount;
-            bitCount += 8;
+        if (bitPos + codeSize > inputBits) {
+            status = LzwStatus::Truncated;
+            break;
         }
-        const unsigned code = bits & ((1u << codeSize) - 1);
-        bits >>= codeSize;
-        bitCount -= codeSize;
+        const unsigned code = static_cast<unsigned>(LoadLittle64(in + (bitPos >> 3)) >> (bitPos & 7)) & mask;
+        bitPos += codeSize;
 
-        if (code == clearCode) {
-            codeSize = static_cast<unsigned>(minimumCodeSize) + 1;
-            nextCode = endCode + 1;
-            previous = kNoCode;
-            continue;
-        }
-        if (code == endCode)
-            return out.full() ? LzwStatus::Complete : LzwStatus::Truncated;
-
-        uint8_t firstIndex;
         size_t length;
-        if (code < nextCode && code != endCode) {
-            // A known string: write it backwards into the scratch string.
-            unsigned c = code;
-            length = 0;
-            while (c != kNoCode) {
-                string[kMaxCodes - 1 - length++] = suffix[c];
-                c = prefix[c];
+        if (code < nextCode && code - clearCode > 1u) {
+            // A literal or a known string.
+            const uint64_t entry = table[code];
+            const size_t from = static_cast<size_t>(entry >> 16);
+            length = static_cast<size_t>(entry & 0xFFFF);
+            if (length > end - pos) {
+                std::memcpy(out + pos, out + from, end - pos);
+                status = LzwStatus::Complete;
+                break;
             }
-            firstIndex = first[code];
-        } else if (code == nextCode && previous != kNoCode && nextCode < kMaxCodes) {
+            CopyForward(out + pos, out + from, length);
+        } else if (code == clearCode) {
+            codeSize = static_cast<unsigned>(minimumCodeSize) + 1;
+            mask = (1u << codeSize) - 1;
+            nextCode = endCode;
+            continue;
+        } else if (code == endCode) {
+            // Every pixel written ends the decoding before the next code is read.
+            status = LzwStatus::Truncated;
+            break;
+        } else if (code == nextCode && nextCode != endCode) {
             // The string being defined: the previous string plus its own first index.
-            unsigned c = previous;
-            length = 1;
-            firstIndex = first[previous];
-            string[kMaxCodes - 1] = firstIndex;
-            while (c != kNoCode) {
-                string[kMaxCodes - 1 - length++] = suffix[c];
-                c = prefix[c];
+            length = previousLength + 1;
+            if (length > end - pos) {
+                // What fits lies within the previous string, just before pos.
+                std::memcpy(out + pos, out + previousPos, end - pos);
+                status = LzwStatus::Complete;
+                break;
             }
+            CopyForward(out + pos, out + previousPos, previousLength);
+            out[pos + previousLength] = out[previousPos];
         } else {
-            return LzwStatus::BadCode;
+            status = LzwStatus::BadCode;
+            break;
         }
-        if (!out.Put(string.data() + kMaxCodes - length, length))
-            return LzwStatus::Complete;
-
-        if (previous != kNoCode && nextCode < kMaxCodes) {
-            prefix[nextCode] = previous;
-            suffix[nextCode] = firstIndex;
-            first[nextCode] = first[previous];
-            ++nextCode;
-            if (nextCode == (1u << codeSize) && codeSize < 12)
-                ++codeSize;
+        // The new entry is the previous string and this one's first index, which follow each other in
+        // the output. With the table full it goes to the spare slot past the last code.
+        table[nextCode] = Entry(previousPos, previousLength + 1);
+        nextCode += nextCode < kMaxCodes ? 1 : 0;
+        if (nextCode == (1u << codeSize) && codeSize < kMaxCodeSize) {
+            ++codeSize;
+            mask = mask << 1 | 1;
         }
-        previous = static_cast<uint16_t>(code);
+        previousPos = pos;
+        previousLength = length;
+        pos += length;
+        if (pos == end) {
+            status = LzwStatus::Complete;
+            break;
+        }
     }
+    if (status == LzwStatus::Complete)
+        pos = end;
+
+    // Copy the rows reached into the target, the last one completed with zeros.
+    const size_t rows = (pos - kRoots + width - 1) / width;
+    std::memset(out + pos, 0, kRoots + rows * width - pos);
+    static constexpr int64_t kStart[] = {0, 4, 2, 1};
+    static constexpr int64_t kStep[] = {8, 8, 4, 2};
+    const int passes = interlaced ? 4 : 1;
+    const uint8_t* row = out + kRoots;
+    size_t copied = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int64_t step = interlaced ? kStep[pass] : 1;
+        for (int64_t y = interlaced ? kStart[pass] : 0; y < target.height && copied < rows; y += step) {
+            std::memcpy(target.pixels + static_cast<size_t>(y) * target.stride, row, width);
+            row += width;
+            ++copied;
+        }
+    }
+    return status;
+}
+
+LzwStatus DecodeLzw(std::span<const uint8_t> subBlocks, int minimumCodeSize, bool interlaced,
+                    const IndexTarget& target)
+{
+    LzwDecoder decoder;
+    return decoder.Decode(subBlocks, minimumCodeSize, interlaced, target);
 }
 
 }  // namespace pap::anigif

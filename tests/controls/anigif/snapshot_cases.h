@@ -69,7 +69,8 @@ inline GifStream SnapshotStream(const SnapshotCase& c, std::mt19937& random)
         colour = random() & 0xFFFFFF;
     gif.strip.width = 7 + c.width + 3;
     gif.strip.height = c.height + 1;
-    gif.strip.pixels.assign(size_t(gif.strip.width) * size_t(gif.strip.height), 0xEE);
+    gif.strip.pixels = ZeroedBytes(size_t(gif.strip.width) * size_t(gif.strip.height));
+    std::fill(gif.strip.pixels.begin(), gif.strip.pixels.end(), 0xEE);
     gif.stripFrames = gif.decodedFrames = 2;
 
     std::uniform_int_distribution<int> index(0, c.colours - 1), run(1, 500);
