@@ -270,12 +270,15 @@ void HalftoneBlit(Dib& target, const Dib& source, const AxisMap& xs, const AxisM
     }
 }
 
+// The bytes that hold a row's pixels (a view's stride may have no padding).
+size_t RowBytes(int width, int bpp) { return (size_t(width) * size_t(bpp) + 7) / 8; }
+
 // Whether the bytes the two bitmaps address overlap.
 bool Overlap(const Dib& a, const Dib& b)
 {
     auto span = [](const Dib& d) {
         const uint8_t* first = std::min(d.row(0), d.row(d.height() - 1));
-        const uint8_t* last = std::max(d.row(0), d.row(d.height() - 1)) + DibStride(d.width(), d.bitsPerPixel());
+        const uint8_t* last = std::max(d.row(0), d.row(d.height() - 1)) + RowBytes(d.width(), d.bitsPerPixel());
         return std::pair{first, last};
     };
     const auto [a0, a1] = span(a);
@@ -295,8 +298,8 @@ Dib CopyBlock(const Dib& source, int x0, int x1, int y0, int y1, int& shiftX)
     if (copy.empty())
         return copy;
     const size_t firstByte = size_t(x0) * size_t(bpp) / 8;
-    const size_t bytes = size_t(DibStride(x1 - x0, bpp));
-    const size_t available = size_t(DibStride(source.width(), bpp)) - firstByte;
+    const size_t bytes = RowBytes(x1 - x0, bpp);
+    const size_t available = RowBytes(source.width(), bpp) - firstByte;
     for (int y = y0; y < y1; ++y)
         std::memcpy(copy.row(y - y0), source.row(y) + firstByte, std::min(bytes, available));
     copy.setColorTable(0, source.colorTable());
