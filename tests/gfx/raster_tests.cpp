@@ -116,8 +116,12 @@ TEST(RasterTest, NegativeExtentsMirror)
                     << x << "," << y;
     }
 
-    // A slice flipped onto itself, as mirroring a frame of the strip does; the rest stays.
-    Dib strip = Numbered();
+    // A slice flipped onto itself, as mirroring a frame of the strip does (a view whose rows have no
+    // padding, like the strip's); the rest stays.
+    std::vector<uint8_t> bits(15);
+    for (size_t i = 0; i < bits.size(); ++i)
+        bits[i] = uint8_t(10 * (i / 5) + i % 5);
+    Dib strip = Dib::View(bits.data(), 5, 3, 8, 5);
     StretchBlt(strip, 1, 0, 3, 2, strip, 3, 1, -3, -2, Rop::SrcCopy);
     const uint32_t expected[3][5] = {{0, 13, 12, 11, 4}, {10, 3, 2, 1, 14}, {20, 21, 22, 23, 24}};
     for (int y = 0; y < 3; ++y)

@@ -101,6 +101,10 @@ TEST(Composition, FramesBuildOnEachOther)
          {{0, 0, 4, 2, 0, true, "33111133"}, {0, 0, 2, 1, 0, true, "32"}},
          {1, 2},
          {".211", "11.."}},
+        {"with a mask too, frame 1's opaque pixels show through frame 2's transparent ones",
+         {{0, 0, 4, 2, 0, true, "33111111"}, {1, 0, 2, 2, 0, true, "3223"}},
+         {1, 2},
+         {"..21", "1211"}},
         {"disposal 2: shown, then its rectangle transparent for the next frame",
          {{0, 0, 4, 2, 0, false, "1"}, {0, 0, 2, 2, 2, false, "2"}, {3, 1, 1, 1, 0, false, "0"}},
          {1, 2},
@@ -193,9 +197,9 @@ TEST(Composition, StretchTable)
 TEST(Composition, MirroringMovesAndFlipsFrames)
 {
     std::string ramp;
-    for (int x = 0; x < 20; ++x)
+    for (int x = 0; x < 100; ++x)
         ramp += char('0' + x % 3);
-    auto loaded = Load({{0, 0, 100, 1, 2, false, "0"}, {10, 0, 20, 1, 2, false, ramp}});
+    auto loaded = Load({{0, 0, 100, 1, 2, false, ramp}, {10, 0, 20, 1, 2, false, ramp.substr(0, 20)}});
     Composer& composer = *loaded->composer;
     composer.ApplyMirror(kMirrorHorizontal, false, true);
     EXPECT_EQ(loaded->gif.frames[0].left, 0);
@@ -205,11 +209,15 @@ TEST(Composition, MirroringMovesAndFlipsFrames)
         expected[size_t(70 + x)] = char('0' + (19 - x) % 3);
     EXPECT_EQ(Picture(composer, 2, 100, 1), std::vector<std::string>{expected});
 
+    std::string reversed(ramp.rbegin(), ramp.rend());
+    EXPECT_EQ(Picture(composer, 1, 100, 1), std::vector<std::string>{reversed});
+
     // The pending mark spares frame 1 (already mirrored) and is cleared.
     composer.setMirrorStyle(kMirrorPending);
     composer.ApplyMirror(kMirrorHorizontal, false, true);
     EXPECT_EQ(composer.mirrorStyle(), 0);
     EXPECT_EQ(loaded->gif.frames[1].left, 10);
+    EXPECT_EQ(Picture(composer, 1, 100, 1), std::vector<std::string>{reversed});
 
     // Vertically, with the composition buffers: what was composed flips with the frames.
     auto composed = Load({{0, 0, 2, 2, 0, false, "1122"}, {0, 0, 1, 1, 0, true, "3"}});
