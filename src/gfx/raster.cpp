@@ -171,6 +171,27 @@ AxisMap MapAxis(int t, int tw, int tLimit, int s, int sw, int sLimit, bool withT
     return map;
 }
 
+// A contiguous row onto a 1-bit target, a target byte at a time.
+template <int S, Rop R>
+void BitRow(uint8_t* out, int tx, const uint8_t* in, int sx, int n, const Converter& convert)
+{
+    for (int i = 0; i < n;) {
+        const int t = tx + i, first = t & 7, count = std::min(8 - first, n - i);
+        uint8_t bits = 0;
+        for (int b = 0; b < count; ++b)
+            bits = uint8_t(bits | convert.template operator()<S, 1>(Read<S>(in, sx + i + b)) << (7 - first - b));
+        const uint8_t mask = uint8_t((0xFFu >> first) & ~(0xFFu >> (first + count)));
+        uint8_t& byte = out[t >> 3];
+        if constexpr (R == Rop::SrcAnd)
+            byte = uint8_t(byte & (bits | ~mask));
+        else if constexpr (R == Rop::SrcPaint)
+            byte = uint8_t(byte | bits);
+        else
+            byte = uint8_t((byte & ~mask) | bits);
+        i += count;
+    }
+}
+
 template <int S, int D, Rop R>
 void NearestRows(Dib& target, const Dib& source, const AxisMap& xs, const AxisMap& ys, const Converter& convert)
 {
@@ -178,7 +199,9 @@ void NearestRows(Dib& target, const Dib& source, const AxisMap& xs, const AxisMa
     for (size_t j = 0; j < ys.source.size(); ++j) {
         const uint8_t* in = source.row(ys.source[j]);
         uint8_t* out = target.row(ys.target0 + int(j));
-        if (xs.contiguous) {
+        if (D == 1 && xs.contiguous) {
+            BitRow<S, R>(out, xs.target0, in, xs.source[0], n, convert);
+        } else if (xs.contiguous) {
             const int sx = xs.source[0], tx = xs.target0;
             for (int i = 0; i < n; ++i) {
                 const uint32_t v = convert.template operator()<S, D>(Read<S>(in, sx + i));
@@ -380,6 +403,21 @@ void KeyedRows(Dib& target, int x, int y, int width, int height, const Dib& sour
     }
 }
 
+// A run of 24-bit pixels to 32 bits, four at a time from three 4-byte words.
+inline void Copy24To32(uint8_t* out, const uint8_t* in, int n)
+{
+    int k = 0;
+    for (; k + 4 <= n; k += 4, in += 12, out += 16) {
+        uint32_t w[3];
+        std::memcpy(w, in, 12);
+        const uint32_t p[4] = {w[0] & 0xFFFFFF, (w[0] >> 24) | (w[1] & 0xFFFF) << 8, (w[1] >> 16) | (w[2] & 0xFF) << 16,
+                               w[2] >> 8};
+        std::memcpy(out, p, 16);
+    }
+    for (; k < n; ++k, in += 3, out += 4)
+        Write<32>(out, 0, Read<24>(in, 0));
+}
+
 template <int D, int C>
 void MaskedRows(Dib& target, int x, int y, int width, int height, const Dib& colour, const Dib& mask, int sx,
                 int sy)
@@ -391,10 +429,25 @@ void MaskedRows(Dib& target, int x, int y, int width, int height, const Dib& col
         uint8_t* out = target.row(y + j);
         for (int i = 0; i < width;) {
             const int p = sx + i;
-            // A whole mask byte of transparent pixels is skipped at once.
-            if ((p & 7) == 0 && i + 8 <= width && bits[p >> 3] == 0xFF) {
-                i += 8;
-                continue;
+            // Whole mask bytes: transparent ones are skipped, runs of opaque ones copied in one loop.
+            if ((p & 7) == 0 && i + 8 <= width) {
+                if (bits[p >> 3] == 0xFF) {
+                    i += 8;
+                    continue;
+                }
+                if (bits[p >> 3] == 0x00) {
+                    int run = 8;
+                    while (i + run + 8 <= width && bits[(p + run) >> 3] == 0x00)
+                        run += 8;
+                    if constexpr (D == 32 && C == 24) {
+                        Copy24To32(out + size_t(x + i) * 4, in + size_t(p) * 3, run);
+                    } else {
+                        for (int r = 0; r < run; ++r)
+                            Write<D>(out, x + i + r, convert.template operator()<C, D>(Read<C>(in, p + r)));
+                    }
+                    i += run;
+                    continue;
+                }
             }
             if (!Read<1>(bits, p))
                 Write<D>(out, x + i, convert.template operator()<C, D>(Read<C>(in, p)));
