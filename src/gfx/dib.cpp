@@ -36,7 +36,8 @@ Dib Dib::Create(int width, int height, int bitsPerPixel)
 Dib Dib::View(uint8_t* bits, int width, int height, int bitsPerPixel, ptrdiff_t stride)
 {
     Dib dib;
-    if (bits == nullptr || !ValidDepth(bitsPerPixel) || width <= 0 || height <= 0 || width > kMaxSide * 4)
+    // A view may be wider than an owned bitmap: the index strip holds every frame side by side.
+    if (bits == nullptr || !ValidDepth(bitsPerPixel) || width <= 0 || height <= 0)
         return dib;
     dib.m_bits = bits;
     dib.m_width = width;

@@ -39,7 +39,8 @@ public:
     // or 32, the size is not a ValidSize, or memory runs out. A 1-bit bitmap's table is black, white;
     // an 8-bit bitmap's table is all black.
     static Dib Create(int width, int height, int bitsPerPixel);
-    // A view over `bits`, row y starting at bits + y * stride. The bits must outlive the view.
+    // A view over `bits`, row y starting at bits + y * stride, of any positive size (empty for another
+    // size or depth). The bits must outlive the view.
     static Dib View(uint8_t* bits, int width, int height, int bitsPerPixel, ptrdiff_t stride);
     // A 32-bit view over a surface's pixels.
     static Dib View(Surface& surface);

@@ -106,7 +106,7 @@ bool Composer::PaintFrame(int k, Dib& dc)
 
 bool Composer::PaintFrameOnto(int k, std::span<Dib* const> dcs)
 {
-    if (k <= 0 || k > m_gif.stripFrames || m_strip.empty())
+    if (k <= 0 || k > m_gif.decodedFrames || m_strip.empty())
         return false;
     const bool stretched = m_scaleX != 1.0f || m_scaleY != 1.0f;
     const GifFrame& f = frame(k);
@@ -151,7 +151,7 @@ void Composer::DrawFrameTo(int k, Dib& dc, bool stretched, int x, int y, int w, 
         }
         return;
     }
-    if (k > m_gif.stripFrames)
+    if (k > m_gif.decodedFrames || m_strip.empty())
         return;
     const GifFrame& f = frame(k);
     if (f.hasTransparency) {
@@ -180,7 +180,7 @@ void Composer::DrawFrameTo(int k, Dib& dc, bool stretched, int x, int y, int w, 
 
 void Composer::ComposeFrame(int k, bool afterShow)
 {
-    if (!hasComposition() || k <= 0 || k > m_gif.stripFrames)
+    if (!hasComposition() || k <= 0 || k > m_gif.decodedFrames)
         return;
     const GifFrame& f = frame(k);
     // Frames lie inside the picture (the parser sizes it from them); clamp anyway so that the save
@@ -249,7 +249,7 @@ void Composer::ApplyMirror(uint8_t otherStyle, bool firstOnly, bool withBuffers)
     if (flip == 0 || m_strip.empty())
         return;
     const bool horizontal = flip & kMirrorHorizontal, vertical = flip & kMirrorVertical;
-    const int last = firstOnly ? 1 : std::min<int>(m_gif.count(), m_gif.stripFrames);
+    const int last = firstOnly ? 1 : std::min<int>(m_gif.count(), m_gif.decodedFrames);
     for (int i = first; i <= last; ++i) {
         GifFrame& f = m_gif.frames[size_t(i - 1)];
         const int sx = horizontal ? f.blockStart + f.width - 1 : f.blockStart;

@@ -73,7 +73,7 @@ public:
 
     // Draws frame k (from 1) as the current frame onto `dc`: through the composition when there is
     // one (composing it first and applying disposal 2 or 3 after), else straight from the strip, at
-    // the scales. Returns false, drawing nothing, for k = 0 or a frame the strip does not hold.
+    // the scales. Returns false, drawing nothing, for k = 0 or a frame not decoded yet.
     bool PaintFrame(int k, gfx::Dib& dc);
 
     // Draws frame k (k > 0, its slice of the strip) or the composition (k < 0) into the rectangle
@@ -88,8 +88,8 @@ public:
 
     // Flips frames by the bits in which otherStyle and the mirror style differ (bit 0 horizontally, bit 1
     // vertically), moving their left or top; from frame 2 when the pending mark was set (it is cleared),
-    // to frame 1 only when firstOnly, else to the last frame; the whole composition and mask too when
-    // withBuffers. The mirror style itself is left for the caller to change.
+    // to frame 1 only when firstOnly, else to the last decoded frame; the whole composition and mask too
+    // when withBuffers. The mirror style itself is left for the caller to change.
     void ApplyMirror(uint8_t otherStyle, bool firstOnly, bool withBuffers);
 
     // PaintFrame onto several pictures at once, composing only once.

@@ -162,6 +162,23 @@ TEST(Composition, ScalingDoublesAndAZeroSizeDrawsNothing)
     EXPECT_TRUE(PaintFrameRgba(*straight->composer, 0, 4, 2).empty());
 }
 
+TEST(Composition, FramesFarAlongAWideStripAndUndecodedFrames)
+{
+    // Three frames 65535 wide: the strip is wider than any owned bitmap may be.
+    auto loaded = Load({{0, 0, 65535, 1, 2, false, "1"}, {0, 0, 65535, 1, 2, false, "2"}, {0, 0, 65535, 1, 2, false, "3"}});
+    ASSERT_EQ(loaded->gif.strip.width, 3 * 65535);
+    EXPECT_EQ(Picture(*loaded->composer, 3, 4, 1), std::vector<std::string>{"3333"});
+
+    // Frame 2 is not drawn before the second pass has decoded it.
+    auto early = std::make_unique<Loaded>();
+    early->data = loaded->data;
+    ASSERT_EQ(ParseGifStream(early->data, early->gif), 3);
+    ASSERT_TRUE(DecodeFirstPass(early->data, early->gif, Container::Live));
+    Composer composer(early->gif);
+    EXPECT_EQ(Picture(composer, 1, 4, 1), std::vector<std::string>{"1111"});
+    EXPECT_TRUE(PaintFrameRgba(composer, 2, 4, 1).empty());
+}
+
 TEST(Composition, StretchTable)
 {
     struct Case {
