@@ -408,11 +408,14 @@ inline void Copy24To32(uint8_t* out, const uint8_t* in, int n)
 {
     int k = 0;
     for (; k + 4 <= n; k += 4, in += 12, out += 16) {
-        uint32_t w[3];
-        std::memcpy(w, in, 12);
-        const uint32_t p[4] = {w[0] & 0xFFFFFF, (w[0] >> 24) | (w[1] & 0xFFFF) << 8, (w[1] >> 16) | (w[2] & 0xFF) << 16,
-                               w[2] >> 8};
-        std::memcpy(out, p, 16);
+        uint32_t w0, w1, w2;
+        std::memcpy(&w0, in, 4);
+        std::memcpy(&w1, in + 4, 4);
+        std::memcpy(&w2, in + 8, 4);
+        const uint64_t low = uint64_t(w0 & 0xFFFFFF) | uint64_t((w0 >> 24) | (w1 & 0xFFFF) << 8) << 32;
+        const uint64_t high = uint64_t((w1 >> 16) | (w2 & 0xFF) << 16) | uint64_t(w2 >> 8) << 32;
+        std::memcpy(out, &low, 8);
+        std::memcpy(out + 8, &high, 8);
     }
     for (; k < n; ++k, in += 3, out += 4)
         Write<32>(out, 0, Read<24>(in, 0));
