@@ -452,8 +452,10 @@ void MaskedRows(Dib& target, int x, int y, int width, int height, const Dib& col
                     continue;
                 }
             }
-            if (!Read<1>(bits, p))
-                Write<D>(out, x + i, convert.template operator()<C, D>(Read<C>(in, p)));
+            // Mixed bits: a select without branches, which random masks would mispredict.
+            const uint32_t keep = 0u - Read<1>(bits, p);
+            const uint32_t value = convert.template operator()<C, D>(Read<C>(in, p));
+            Write<D>(out, x + i, (Read<D>(out, x + i) & keep) | (value & ~keep));
             ++i;
         }
     }
