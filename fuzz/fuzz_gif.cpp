@@ -1,8 +1,11 @@
-// Fuzz entry point of the animated-GIF parser, both decoding passes and the frame snapshot encoder:
-// any input must parse to a consistent frame list, never read out of bounds, and decode into the
-// strip without writing outside it; the snapshot of every decoded frame must read back through our
-// parser and decoder as the same indices, colour table and transparency. The strip is capped at 2^24
-// pixels here so that large descriptors cannot make every input allocate a huge strip.
+// Fuzz entry point of the animated-GIF parser, both decoding passes, the painting of every frame and
+// the frame snapshot encoder: any input must parse to a consistent frame list, never read out of
+// bounds, decode into the strip without writing outside it, and paint each frame in order onto a small
+// container (with mirroring and scaling chosen by the input's last byte) without touching memory
+// outside the buffers; the snapshot of every decoded frame must read back through our parser and
+// decoder as the same indices, colour table and transparency. The strip is capped at 2^24 pixels and
+// the composed picture at 2^20 here so that large descriptors cannot make every input allocate or
+// paint a huge picture.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +13,10 @@
 #include <span>
 #include <vector>
 
+#include "controls/anigif/composition.h"
 #include "controls/anigif/frame_decoder.h"
 #include "controls/anigif/snapshot_encoder.h"
+#include "gfx/surface.h"
 
 namespace {
 
@@ -82,5 +87,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         gif.decodedFrames != gif.stripFrames)
         __builtin_trap();
     CheckSnapshots(gif);
+
+    if (uint64_t(gif.actualWidth) * uint64_t(gif.actualHeight) > (uint64_t{1} << 20))
+        return 0;
+    pap::anigif::Composer composer(gif);
+    if (!composer.ok())
+        return 0;
+    const uint8_t choice = data[size - 1];
+    if (choice & 2)
+        composer.setScales(0.5f, 1.25f);
+    composer.ApplyMirror(uint8_t((choice >> 2) & 3), false, true);
+    pap::gfx::Surface picture(48, 32, 0x808080);
+    pap::gfx::Dib dc = pap::gfx::Dib::View(picture);
+    for (int k = 1; k <= gif.count(); ++k)
+        composer.PaintFrame(k, dc);
+    if (choice & 16)
+        pap::anigif::DrawDesignOutline(dc, 48, 32, 0);
     return 0;
 }
