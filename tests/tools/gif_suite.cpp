@@ -4,6 +4,8 @@
 #include <random>
 #include <unordered_map>
 
+#include "controls/anigif/gif_builder.h"
+
 namespace pap::gifsuite {
 
 namespace {
@@ -51,28 +53,14 @@ private:
     std::vector<std::pair<size_t, size_t>> m_ends;
 };
 
-// Codes given one by one, at the width a decoder reads them: it starts at minimum + 1, goes back
-// there at a clear code and grows when the next free code reaches 2^width, up to 12 bits.
+// Codes given one by one, at the width a decoder reads them.
 LzwResult PackRaw(const LzwOptions& o)
 {
-    const unsigned clear = 1u << o.minimumCodeSize;
-    int width = o.minimumCodeSize + 1;
-    unsigned next = clear + 2;
-    bool first = true;
-    CodeWriter out;
-    for (unsigned code : o.rawCodes) {
-        out.Put(code, width, 0);
-        if (code == clear) {
-            width = o.minimumCodeSize + 1;
-            next = clear + 2;
-            first = true;
-        } else if (code != clear + 1) {
-            if (!first && next < 4096 && ++next == (1u << width) && width < 12)
-                ++width;
-            first = false;
-        }
-    }
-    return out.Finish(o.keepDataBytes, 0, true);
+    LzwResult result;
+    result.data = anigif::test::PackCodes(unsigned(o.minimumCodeSize), o.rawCodes);
+    if (o.keepDataBytes >= 0 && size_t(o.keepDataBytes) < result.data.size())
+        result.data.resize(size_t(o.keepDataBytes));
+    return result;
 }
 
 }  // namespace
