@@ -139,9 +139,9 @@ const Bytes& DialogAnimation()
     return data;
 }
 
-void BM_Papyrant(benchmark::State& state)
+// All frames to colour indices: our parser and both decoding passes.
+void DecodeOurs(benchmark::State& state, const Bytes& data)
 {
-    const Bytes& data = Animation();
     for (auto _ : state) {
         pap::anigif::GifStream gif;
         pap::anigif::ParseGifStream(data, gif);
@@ -152,9 +152,9 @@ void BM_Papyrant(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(data.size()));
 }
 
-void BM_Giflib(benchmark::State& state)
+// All frames to colour indices: giflib's DGifSlurp.
+void DecodeGiflib(benchmark::State& state, const Bytes& data)
 {
-    const Bytes& data = Animation();
     for (auto _ : state) {
         ReadState read{&data, 0};
         int error = 0;
@@ -165,6 +165,9 @@ void BM_Giflib(benchmark::State& state)
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(data.size()));
 }
+
+void BM_Papyrant(benchmark::State& state) { DecodeOurs(state, Animation()); }
+void BM_Giflib(benchmark::State& state) { DecodeGiflib(state, Animation()); }
 
 // Ours: load in a live container, decode every frame, then paint frames 1 .. N in turn onto the
 // container's picture, as the control shows them.
@@ -353,6 +356,40 @@ void BM_EncodeGiflib(benchmark::State& state)
     state.counters["bytes"] = double(bytes);
     state.SetItemsProcessed(int64_t(state.iterations()) * picture.width * picture.height);
 }
+
+// The still as a GIF file written by giflib.
+const Bytes& StillGif()
+{
+    static const Bytes data = [] {
+        const Still& still = PhotoStill();
+        std::vector<GifColorType> colours;
+        for (uint32_t c : still.palette)
+            colours.push_back({GifByteType(c >> 16), GifByteType(c >> 8), GifByteType(c)});
+        ColorMapObject* map = GifMakeMapObject(256, colours.data());
+        Bytes out;
+        int error = 0;
+        GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
+        EGifPutScreenDesc(gif, Still::kSide, Still::kSide, 8, 0, map);
+        EGifPutImageDesc(gif, 0, 0, Still::kSide, Still::kSide, false, nullptr);
+        for (int y = 0; y < Still::kSide; ++y)
+            EGifPutLine(gif, const_cast<GifPixelType*>(still.pixels.data()) + size_t(y) * Still::kSide, Still::kSide);
+        EGifCloseFile(gif, &error);
+        GifFreeMapObject(map);
+        return out;
+    }();
+    return data;
+}
+
+void BM_StillPapyrant(benchmark::State& state) { DecodeOurs(state, StillGif()); }
+void BM_StillGiflib(benchmark::State& state) { DecodeGiflib(state, StillGif()); }
+void BM_StillComposePapyrant(benchmark::State& state) { ComposeOurs(state, StillGif()); }
+void BM_StillComposeStb(benchmark::State& state) { ComposeStb(state, StillGif()); }
+
+// The still: to indices, ours against giflib; to a full-colour picture, ours against stb_image.
+BENCHMARK(BM_StillPapyrant)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StillGiflib)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StillComposePapyrant)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StillComposeStb)->Unit(benchmark::kMillisecond);
 
 // The frame snapshot encoder against giflib's encoder: 0 the animation frame, 1 the still.
 BENCHMARK(BM_EncodePapyrant)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
