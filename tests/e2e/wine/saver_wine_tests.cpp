@@ -252,6 +252,9 @@ TEST_F(SaverWine, TheSessionsEndEndsTheRunWithItsCleanUp)
     ASSERT_TRUE(saver);
     ASSERT_TRUE(waitForWindow("Papyrant_VC")) << "no renderer window";
     ASSERT_TRUE(fs::exists(workDir));
+    // The renderer reads the snapshot only after its window is up; while it has the file open the
+    // saver cannot delete it, so the session ends once the picture is on show.
+    std::this_thread::sleep_for(1s);
     const auto sent = Clock::now();
     // Every top-level window, the saver's hidden one too, gets WM_QUERYENDSESSION and WM_ENDSESSION.
     runCommand({"wine", "wineboot", "--end-session"}, session->env(), 20s);
