@@ -476,6 +476,15 @@ void StretchBlt(Dib& target, int x, int y, int width, int height, const Dib& sou
     Stretch(target, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, rop, mode);
 }
 
+void PaintSection(Surface& target, Rect to, const Surface& picture, Rect from)
+{
+    Dib out = Dib::View(target);
+    // The view is only read; Stretch copies the block first when it shares bits with the target.
+    const Dib in = Dib::View(const_cast<Surface&>(picture));
+    Stretch(out, to.x, to.y, to.width, to.height, in, from.x, from.y, from.width, from.height, Rop::SrcCopy,
+            StretchMode::ColorOnColor);
+}
+
 void FillRect(Dib& target, Rect rect, StockBrush brush)
 {
     if (target.empty())

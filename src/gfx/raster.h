@@ -43,6 +43,12 @@ void BitBlt(Dib& target, int x, int y, int width, int height, const Dib& source,
 void StretchBlt(Dib& target, int x, int y, int width, int height, const Dib& source, int sourceX, int sourceY,
                 int sourceWidth, int sourceHeight, Rop rop, StretchMode mode = StretchMode::ColorOnColor);
 
+// A forms runtime's PaintPicture section copy between 32-bit pictures: the `from` rectangle of `picture`
+// drawn into the `to` rectangle of `target`, each axis stretched or shrunk on its own to the nearest
+// source pixel (StretchBlt with SRCCOPY, colour on colour; an equal size is a plain copy), clipped to both.
+// Target pixels whose source would lie outside the picture keep their colour.
+void PaintSection(Surface& target, Rect to, const Surface& picture, Rect from);
+
 // Fills the part of `rect` on the target with a stock brush; a bitmap with a colour table gets the
 // index of the table entry nearest to the brush colour.
 void FillRect(Dib& target, Rect rect, StockBrush brush);
