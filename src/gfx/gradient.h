@@ -4,11 +4,12 @@
 //
 // Each mesh names two vertices. The rectangle they span is normalised (either vertex may be any corner)
 // and filled as GDI fills rectangles, half-open: columns left .. right - 1, rows top .. bottom - 1, so a
-// vertex at (w - 1, h - 1) leaves the last column and row of a w x h bitmap untouched. Row y takes
-//   channel = (top * (bottom - y) + bottom' * (y - top)) / (bottom - top), truncated, then its high byte,
-// per channel, where top is the 16-bit channel of the upper vertex and bottom' that of the lower one: the
-// first row is exactly the upper vertex's colour and the last filled row is one step short of the lower
-// vertex's. Alpha is accepted and not drawn (our 32-bit pixels keep their top byte 0).
+// vertex at (w - 1, h - 1) leaves the last column and row of a w x h bitmap untouched. Per channel, row y
+// takes the high byte of (u * (bottom - y) + l * (y - top)) / (bottom - top), the division truncated,
+// where u and l are the 16-bit channels of the upper and the lower vertex (each vertex colours its own
+// edge). Rows clipped off the target keep their place in the gradient. The first row is exactly the
+// upper vertex's colour; the last filled row is one step short of the lower vertex's. Alpha is
+// accepted and not drawn (our 32-bit pixels keep their top byte 0).
 
 #include <cstdint>
 #include <span>
