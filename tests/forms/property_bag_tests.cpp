@@ -227,6 +227,7 @@ TEST(DesignData, BadLinesAreRefusedWithTheirLineNumber)
         {"B = font \"A\" size=8 weight=400 italic=0 underline=0 strikethrough=0 charset=0 x\n", 3},
         {"B = bytes \"../x.gif\"\n", 3},
         {"B = bytes \"a/b\"\n", 3},
+        {"B = bytes \"..\"\n", 3},
         {"B = picture \"\"\n", 3},
         {"B = float 1\n", 3},
         {"B bool True\n", 3},
@@ -245,6 +246,15 @@ TEST(DesignData, BadLinesAreRefusedWithTheirLineNumber)
         EXPECT_FALSE(result.data);
         EXPECT_EQ(result.errorLine, c.line);
         EXPECT_FALSE(result.error.empty());
+    }
+    // A file that ends inside a string, from a buffer of exactly its size (so that a read past the
+    // end shows under the address sanitizer).
+    for (std::string_view cut : {"[C]\nB = string \"open", "[C]\nB = string \"\\", "[C]\nB = string \"\\x4"}) {
+        SCOPED_TRACE(cut);
+        std::vector<char> exact(cut.begin(), cut.end());
+        auto result = ParseDesignData(std::string_view(exact.data(), exact.size()));
+        EXPECT_FALSE(result.data);
+        EXPECT_EQ(result.errorLine, 2u);
     }
     auto orphan = ParseDesignData("\n# before any control\nA = bool True\n");
     EXPECT_FALSE(orphan.data);
