@@ -141,22 +141,42 @@ TEST(DesignData, ACanonicalFileReadsAllValuesAndWritesBackTheSameBytes)
     EXPECT_EQ(WriteDesignData(data), kCanonical);
 }
 
-TEST(DesignData, AControlReadsInItsOwnOrderWhateverTheFileOrder)
+TEST(DesignData, AControlReadsInItsOwnOrderWhateverTheFileOrderAndWritesTheFileBack)
 {
-    // The control reads Enabled, Caption, Font, FirstRun, FontColour, Visible; the file has them otherwise.
+    // A push button reads Enabled, Caption, Font, FirstRun, FontColour, Visible and writes Enabled,
+    // Caption, FirstRun, Font, FontColour, Visible; this file has its values in another order.
     auto result = ParseDesignData(
         "# written by hand\r\n[Command1]\r\n  Visible = int16 0\r\nFirstRun=byte   0\r\n\tCaption = string \"Go\"\r\n");
     ASSERT_TRUE(result.data) << result.errorLine << ": " << result.error;
     const PropertyBag& bag = result.data->find("Command1")->bag;
-    EXPECT_EQ(bag.ReadProperty("Enabled", true), true);
-    EXPECT_EQ(bag.ReadProperty("Caption", std::string("Command")), "Go");
-    EXPECT_EQ(bag.ReadProperty("Font", kTahoma), kTahoma);
-    EXPECT_EQ(bag.ReadProperty("FirstRun", uint8_t{1}), 0);
-    EXPECT_EQ(bag.ReadProperty("FontColour", StoredColour{}).value, 0u);
-    EXPECT_EQ(bag.ReadProperty("Visible", int16_t{1}), 0);
-    // Written back in the canonical form, in file order.
-    EXPECT_EQ(WriteDesignData(*result.data),
-        "[Command1]\nVisible = int16 0\nFirstRun = byte 0\nCaption = string \"Go\"\n");
+    bool enabled = bag.ReadProperty("Enabled", true);
+    std::string caption = bag.ReadProperty("Caption", std::string("Command"));
+    StoredFont font = bag.ReadProperty("Font", kTahoma);
+    uint8_t firstRun = bag.ReadProperty("FirstRun", uint8_t{1});
+    StoredColour colour = bag.ReadProperty("FontColour", StoredColour{});
+    int16_t visible = bag.ReadProperty("Visible", int16_t{1});
+    EXPECT_EQ(enabled, true);
+    EXPECT_EQ(caption, "Go");
+    EXPECT_EQ(font, kTahoma);
+    EXPECT_EQ(firstRun, 0);
+    EXPECT_EQ(colour.value, 0u);
+    EXPECT_EQ(visible, 0);
+
+    // Written back in the control's order into a fresh bag: only what differs from the defaults.
+    DesignData saved;
+    saved.controls.push_back({"Command1", -1, {}});
+    PropertyBag& out = saved.controls[0].bag;
+    out.WriteProperty("Enabled", enabled, true);
+    out.WriteProperty("Caption", caption, std::string("Command"));
+    out.WriteProperty("FirstRun", firstRun, uint8_t{1});
+    out.WriteProperty("Font", font, kTahoma);
+    out.WriteProperty("FontColour", colour, StoredColour{});
+    out.WriteProperty("Visible", visible, int16_t{1});
+    const std::string canonical = "[Command1]\nCaption = string \"Go\"\nFirstRun = byte 0\nVisible = int16 0\n";
+    EXPECT_EQ(WriteDesignData(saved), canonical);
+    auto again = ParseDesignData(canonical);
+    ASSERT_TRUE(again.data);
+    EXPECT_EQ(WriteDesignData(*again.data), canonical);
 }
 
 TEST(DesignData, WrittenDataReadsBackEqualAndNamesUnnamedByteArrays)
