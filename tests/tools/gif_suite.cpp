@@ -162,16 +162,25 @@ void PutTable(Bytes& out, const Colours& table, int bits)
     }
 }
 
+// The image row that each row of the file holds: the four interlace passes, or straight down.
+std::vector<int> FileRows(const Frame& f)
+{
+    std::vector<int> rows;
+    const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < (f.interlaced ? 4 : 1); ++pass)
+        for (int y = f.interlaced ? starts[pass] : 0; y < f.height; y += f.interlaced ? steps[pass] : 1)
+            rows.push_back(y);
+    return rows;
+}
+
 // Image rows in the order a file stores them.
 Bytes FileOrder(const Frame& f)
 {
     if (!f.interlaced)
         return f.indices;
     Bytes out;
-    const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass)
-        for (int y = starts[pass]; y < f.height; y += steps[pass])
-            out.insert(out.end(), f.indices.begin() + long(y) * f.width, f.indices.begin() + long(y + 1) * f.width);
+    for (int y : FileRows(f))
+        out.insert(out.end(), f.indices.begin() + long(y) * f.width, f.indices.begin() + long(y + 1) * f.width);
     return out;
 }
 
@@ -249,14 +258,8 @@ Bytes DecodedIndices(const Frame& f)
     std::copy_n(fileOrder.begin(), std::min(decodable, got.size()), got.begin());
     if (!f.interlaced)
         return got;
-    Frame back = f;
-    back.interlaced = true;
     // Undo the interlace order: row r of the file is image row rows[r].
-    std::vector<int> rows;
-    const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass)
-        for (int y = starts[pass]; y < f.height; y += steps[pass])
-            rows.push_back(y);
+    const std::vector<int> rows = FileRows(f);
     Bytes image(got.size(), 0);
     for (size_t r = 0; r < rows.size(); ++r)
         std::copy_n(got.begin() + long(r) * f.width, f.width, image.begin() + long(rows[r]) * f.width);
