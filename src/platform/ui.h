@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "gfx/surface.h"
 #include "platform/screen_info.h"
@@ -31,7 +32,54 @@ struct ScreenRect {
     int height() const { return bottom - top; }
 };
 
+// Mouse buttons with the forms runtime's values; as a set (or-ed) in a move's held buttons.
+enum MouseButtons : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+// Shift state with the forms runtime's values, or-ed.
+enum ShiftKeys : int { kShiftKey = 1, kCtrlKey = 2, kAltKey = 4 };
+
+// A mouse event in pixels of the window's client area. Down and up: `button` is the one button that
+// changed; move: the set of buttons held.
+struct MouseEvent {
+    int x = 0;
+    int y = 0;
+    int button = 0;
+    int shift = 0;
+};
+
+// Pointer shapes, with the forms runtime's MousePointer values where it has one.
+enum class PointerShape : int {
+    Default = 0,
+    Arrow = 1,
+    Hourglass = 11,
+    Custom = 99,  // the picture given with it (MouseIcon)
+    Hand = 1000,  // the pointing hand of links
+};
+
+// Virtual-key codes of the keys the forms handle (the Windows values; X11 maps its keysyms onto them).
+enum VirtualKey : int {
+    kKeyBack = 0x08,
+    kKeyTab = 0x09,
+    kKeyReturn = 0x0D,
+    kKeyShift = 0x10,
+    kKeyControl = 0x11,
+    kKeyMenu = 0x12,  // Alt
+    kKeyEscape = 0x1B,
+    kKeySpace = 0x20,
+    kKeyPageUp = 0x21,
+    kKeyPageDown = 0x22,
+    kKeyEnd = 0x23,
+    kKeyHome = 0x24,
+    kKeyLeft = 0x25,
+    kKeyUp = 0x26,
+    kKeyRight = 0x27,
+    kKeyDown = 0x28,
+    kKeyDelete = 0x2E,
+    kKeyF4 = 0x73,
+};
+
 // What a window tells its owner. Called from UiSystem::pumpEvents on the program's one thread.
+// Input arrives only while the window is enabled. A window that took a button press keeps the mouse
+// (its moves and its release, also outside it) until every button is up.
 class UiWindowEvents {
 public:
     virtual ~UiWindowEvents() = default;
@@ -42,6 +90,19 @@ public:
     virtual void onCloseRequest() = 0;
     // The window was destroyed from outside, most often with its parent: it is gone for good.
     virtual void onDestroyed() = 0;
+
+    virtual void onMouseMove(const MouseEvent& /*event*/) {}
+    virtual void onMouseDown(const MouseEvent& /*event*/) {}
+    virtual void onMouseUp(const MouseEvent& /*event*/) {}
+    // The wheel turned by `delta` (120 per notch, positive away from the user) with the pointer at x, y.
+    virtual void onMouseWheel(const MouseEvent& /*event*/, int /*delta*/) {}
+    // A key went down (repeats included) or up: its virtual-key code and the shift state.
+    virtual void onKeyDown(int /*keyCode*/, int /*shift*/) {}
+    virtual void onKeyUp(int /*keyCode*/, int /*shift*/) {}
+    // A character was typed (after the keyboard layout and input method): one Unicode code point.
+    virtual void onChar(uint32_t /*codePoint*/) {}
+    // The window got or lost the keyboard focus.
+    virtual void onFocus(bool /*gained*/) {}
 };
 
 // One window of the program: created hidden and without a parent, destroyed with the object.
@@ -65,6 +126,14 @@ public:
     virtual bool setParent(NativeWindow parent) = 0;
     // Asks for an onPaint soon (a visible window only).
     virtual void invalidate() = 0;
+    // EnableWindow: a disabled window gets no mouse or key input (it still paints).
+    virtual void setEnabled(bool enabled) = 0;
+    virtual bool enabled() = 0;
+    // SetFocus: the window takes the keyboard focus (its top-level window is activated).
+    virtual void takeFocus() = 0;
+    // The pointer over the window (a child's own, else its parent's). `icon` is a 32-bit picture for
+    // PointerShape::Custom, with its hot spot at the centre; other shapes ignore it.
+    virtual void setPointer(PointerShape shape, const gfx::Surface* icon = nullptr) = 0;
 };
 
 // A request to end the program that comes from outside its windows.
@@ -89,6 +158,9 @@ public:
 
     // A new top-level window, hidden, with no title yet. Null when the window system refuses.
     virtual std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) = 0;
+    // A new child window of `parent` (one of ours), hidden, at (0, 0) with no size; it paints over its
+    // parent and takes the input over its rectangle. Null when the window system refuses.
+    virtual std::unique_ptr<UiWindow> createChildWindow(UiWindowEvents& events, NativeWindow parent) = 0;
 
     // Waits until window events arrive or timeoutMs has passed, and dispatches what arrived.
     virtual void pumpEvents(uint32_t timeoutMs) = 0;
@@ -106,6 +178,14 @@ public:
     virtual std::optional<ScreenRect> windowRect(NativeWindow window) = 0;
     // The screen as the forms measure it; empty when there is no screen.
     virtual std::optional<ScreenMetrics> screenMetrics() = 0;
+    // GetCursorPos: the pointer's position in screen pixels; empty when it cannot be read.
+    virtual std::optional<std::pair<int, int>> cursorPos() = 0;
+    // WindowFromPoint: the innermost visible window at a point of the screen, of any process (a child
+    // window where one is); 0 over no window (the desktop itself).
+    virtual NativeWindow windowFromPoint(int x, int y) = 0;
+    // Screen.MousePointer: a shape shown over every window of the program while it is not Default.
+    virtual void setScreenPointer(PointerShape shape) = 0;
+
     // BitBlt with SRCCOPY from the desktop's device context at (0, 0) into `target` at (0, 0), width by
     // height pixels clipped to the target: the top-left part of the primary screen. Pixels beyond the
     // screen are left as they were. False when the screen cannot be read.

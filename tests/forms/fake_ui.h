@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,6 +41,14 @@ public:
     void setStyle(uint32_t style_) override;
     bool setParent(NativeWindow parent_) override;
     void invalidate() override { ++invalidations; }
+    void setEnabled(bool enabled_) override { isEnabled = enabled_; }
+    bool enabled() override { return isEnabled; }
+    void takeFocus() override;
+    void setPointer(PointerShape shape, const gfx::Surface* icon) override
+    {
+        pointer = shape;
+        pointerIcon = icon ? *icon : gfx::Surface();
+    }
 
     // What the window shows: the owner's paint into a surface of the window's size.
     gfx::Surface paint()
@@ -50,6 +59,28 @@ public:
     }
     // The window manager's close button.
     void requestClose() { m_events.onCloseRequest(); }
+    // Input as the window system delivers it (nothing reaches a disabled window).
+    UiWindowEvents& events() { return m_events; }
+    void mouseMove(int x_, int y_, int buttons = 0, int shift = 0)
+    {
+        if (isEnabled)
+            m_events.onMouseMove({x_, y_, buttons, shift});
+    }
+    void mouseDown(int x_, int y_, int button = kLeftButton, int shift = 0)
+    {
+        if (isEnabled)
+            m_events.onMouseDown({x_, y_, button, shift});
+    }
+    void mouseUp(int x_, int y_, int button = kLeftButton, int shift = 0)
+    {
+        if (isEnabled)
+            m_events.onMouseUp({x_, y_, button, shift});
+    }
+    void keyDown(int key, int shift = 0)
+    {
+        if (isEnabled)
+            m_events.onKeyDown(key, shift);
+    }
     // The window is destroyed from outside (its parent went away).
     void destroyFromOutside();
 
@@ -59,6 +90,10 @@ public:
     uint32_t styleBits = 0;
     NativeWindow parent = 0;
     int invalidations = 0;
+    bool isEnabled = true;
+    bool focused = false;
+    PointerShape pointer = PointerShape::Default;
+    gfx::Surface pointerIcon;
 
 private:
     FakeUi& m_ui;
@@ -106,6 +141,31 @@ public:
         windows.push_back(window.get());
         return window;
     }
+    std::unique_ptr<UiWindow> createChildWindow(UiWindowEvents& events, NativeWindow parent_) override
+    {
+        record("createChildWindow " + std::to_string(parent_));
+        auto window = std::make_unique<FakeWindow>(*this, m_nextHandle++, events);
+        window->parent = parent_;
+        window->styleBits = kWindowStyleChild;
+        windows.push_back(window.get());
+        return window;
+    }
+    FakeWindow* windowWithHandle(NativeWindow handle)
+    {
+        for (FakeWindow* w : windows)
+            if (w->handle() == handle)
+                return w;
+        return nullptr;
+    }
+
+    // The pointer on the screen, and the window found under it (the test says which).
+    std::optional<std::pair<int, int>> pointerAt = std::pair{0, 0};
+    NativeWindow windowUnderPointer = 0;
+    PointerShape screenPointer = PointerShape::Default;
+    FakeWindow* focusedWindow = nullptr;
+    std::optional<std::pair<int, int>> cursorPos() override { return pointerAt; }
+    NativeWindow windowFromPoint(int, int) override { return windowUnderPointer; }
+    void setScreenPointer(PointerShape shape) override { screenPointer = shape; }
 
     void pumpEvents(uint32_t timeoutMs) override
     {
@@ -179,8 +239,23 @@ inline FakeWindow::FakeWindow(FakeUi& ui, NativeWindow handle, UiWindowEvents& e
 {
 }
 
+inline void FakeWindow::takeFocus()
+{
+    if (m_ui.focusedWindow == this)
+        return;
+    if (FakeWindow* previous = m_ui.focusedWindow) {
+        previous->focused = false;
+        previous->m_events.onFocus(false);
+    }
+    m_ui.focusedWindow = this;
+    focused = true;
+    m_events.onFocus(true);
+}
+
 inline FakeWindow::~FakeWindow()
 {
+    if (m_ui.focusedWindow == this)
+        m_ui.focusedWindow = nullptr;
     if (!m_gone)
         m_ui.record("destroyWindow");
     std::erase(m_ui.windows, this);

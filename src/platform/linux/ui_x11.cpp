@@ -92,6 +92,11 @@ public:
     void setStyle(uint32_t style) override;
     bool setParent(NativeWindow parent) override;
     void invalidate() override { m_dirty = true; }
+    // Placeholders until the input backend lands.
+    void setEnabled(bool enabled) override { m_enabled = enabled; }
+    bool enabled() override { return m_enabled; }
+    void takeFocus() override {}
+    void setPointer(PointerShape, const gfx::Surface*) override {}
 
     Window window() const { return m_window; }
     UiWindowEvents& events() { return m_events; }
@@ -115,6 +120,7 @@ private:
     bool m_mapped = false;
     bool m_dirty = false;
     bool m_gone = false;
+    bool m_enabled = true;
     uint32_t m_style = 0;
 };
 
@@ -184,6 +190,11 @@ public:
         m_windows[window] = created.get();
         return created;
     }
+
+    std::unique_ptr<UiWindow> createChildWindow(UiWindowEvents&, NativeWindow) override { return nullptr; }
+    std::optional<std::pair<int, int>> cursorPos() override { return std::nullopt; }
+    NativeWindow windowFromPoint(int, int) override { return 0; }
+    void setScreenPointer(PointerShape) override {}
 
     void forget(Window window) { m_windows.erase(window); }
 

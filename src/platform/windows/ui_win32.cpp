@@ -60,6 +60,11 @@ public:
     void setStyle(uint32_t style) override;
     bool setParent(NativeWindow parent) override;
     void invalidate() override;
+    // Placeholders until the input backend lands.
+    void setEnabled(bool enabled) override { EnableWindow(m_window, enabled ? TRUE : FALSE); }
+    bool enabled() override { return IsWindowEnabled(m_window) != FALSE; }
+    void takeFocus() override {}
+    void setPointer(PointerShape, const gfx::Surface*) override {}
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -236,6 +241,10 @@ public:
     std::optional<ScreenRect> windowRect(NativeWindow window) override;
     std::optional<ScreenMetrics> screenMetrics() override { return QueryScreenMetrics(); }
     bool copyScreen(gfx::Surface& target, int width, int height) override;
+    std::unique_ptr<UiWindow> createChildWindow(UiWindowEvents&, NativeWindow) override { return nullptr; }
+    std::optional<std::pair<int, int>> cursorPos() override { return std::nullopt; }
+    NativeWindow windowFromPoint(int, int) override { return 0; }
+    void setScreenPointer(PointerShape) override {}
 
 private:
     HINSTANCE m_instance;
