@@ -60,6 +60,18 @@ void App::End()
     m_loaded.clear();
 }
 
+bool App::isLoaded(const Form& form) const
+{
+    return std::find(m_loaded.begin(), m_loaded.end(), &form) != m_loaded.end();
+}
+
+TextService& App::text()
+{
+    if (!m_text)
+        m_text = MakeTextService();
+    return *m_text;
+}
+
 void App::Run()
 {
     RunUntil([this] { return m_loaded.empty(); });

@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace pap::forms {
@@ -52,6 +54,13 @@ public:
     void RunUntil(const std::function<bool()>& done);
 
     int loadedFormCount() const { return static_cast<int>(m_loaded.size()); }
+    std::vector<Form*> loadedForms() const { return m_loaded; }
+    bool isLoaded(const Form& form) const;
+
+    // The text service the controls draw with: the platform's, made when first asked for, unless one
+    // was given.
+    TextService& text();
+    void setTextService(std::unique_ptr<TextService> text) { m_text = std::move(text); }
 
     // Bookkeeping for forms and timers.
     void formLoaded(Form& form);
@@ -76,6 +85,7 @@ private:
     bool m_ended = false;
     std::vector<Form*> m_loaded;
     std::vector<Timer*> m_timers;
+    std::unique_ptr<TextService> m_text;
 };
 
 }  // namespace pap::forms

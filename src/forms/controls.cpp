@@ -7,12 +7,68 @@
 
 namespace pap::forms {
 
-Control::Control(Form& container) : m_container(container) { m_container.m_controls.push_back(this); }
+Control::Control(Form& container, ControlContainer* parent) : m_container(container), m_parent(parent)
+{
+    m_container.m_controls.push_back(this);
+    if (m_parent)
+        m_parent->children().push_back(this);
+    m_tabIndex = static_cast<int>(m_container.m_controls.size()) - 1;
+}
 
 Control::~Control()
 {
+    m_container.controlGone(*this);
     auto& list = m_container.m_controls;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (m_parent)
+        std::erase(m_parent->children(), this);
+}
+
+void Control::setName(std::string name, int index)
+{
+    m_name = std::move(name);
+    m_index = index;
+}
+
+void Control::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (!enabled)
+        m_container.controlGone(*this);
+    m_container.Refresh();
+}
+
+void Control::setMousePointer(PointerShape shape)
+{
+    m_pointer = shape;
+    m_container.pointerChanged(*this);
+}
+
+void Control::setMouseIcon(gfx::Surface icon)
+{
+    m_mouseIcon = std::move(icon);
+    m_container.pointerChanged(*this);
+}
+
+bool Control::shown() const
+{
+    if (!m_visible)
+        return false;
+    if (auto* parentControl = dynamic_cast<Control*>(m_parent))
+        return parentControl->shown();
+    return true;
+}
+
+float Control::scaleX(int pixels)
+{
+    return static_cast<float>(m_container.scaleMode() == ScaleMode::Twips ? pixels * m_container.app().Screen().TwipsPerPixelX : pixels);
+}
+
+float Control::scaleY(int pixels)
+{
+    return static_cast<float>(m_container.scaleMode() == ScaleMode::Twips ? pixels * m_container.app().Screen().TwipsPerPixelY : pixels);
 }
 
 void Control::Move(double left, double top, double width, double height)
@@ -24,20 +80,76 @@ void Control::Move(double left, double top, double width, double height)
     m_height = height;
     if (sized)
         resized();
+    moved();
     m_container.Refresh();
 }
 
 void Control::setVisible(bool visible)
 {
     m_visible = visible;
+    if (!visible)
+        m_container.controlGone(*this);
     m_container.Refresh();
 }
 
-gfx::Rect Control::pixelRect() { return m_container.toPixels(m_left, m_top, m_width, m_height); }
-
-PictureBox::PictureBox(Form& container, Border border, gfx::Pixel backColor)
-    : Control(container), m_border(border), m_backColor(backColor)
+gfx::Rect Control::pixelRect()
 {
+    gfx::Rect rect = m_container.toPixels(m_left, m_top, m_width, m_height);
+    if (m_parent) {
+        gfx::Point origin = m_parent->innerOrigin();
+        rect.x += origin.x;
+        rect.y += origin.y;
+    }
+    return rect;
+}
+
+void ClickTracker::down(const MouseEvent& event)
+{
+    if (event.button == kLeftButton)
+        m_armed = true;
+}
+
+bool ClickTracker::up(const MouseEvent& event, gfx::Rect place)
+{
+    bool click = m_armed && event.button == kLeftButton && event.x >= 0 && event.y >= 0 && event.x < place.width &&
+                 event.y < place.height;
+    if (event.button == kLeftButton)
+        m_armed = false;
+    return click;
+}
+
+PictureBox::PictureBox(Form& container, Border border, gfx::Pixel backColor, ControlContainer* parent)
+    : Control(container, parent), m_border(border), m_backColor(backColor)
+{
+}
+
+gfx::Point PictureBox::innerOrigin()
+{
+    gfx::Rect place = pixelRect();
+    int inset = m_border == Border::FixedSingle ? kBorderPixels : 0;
+    return {place.x + inset, place.y + inset};
+}
+
+void PictureBox::mouseDown(const MouseEvent& event)
+{
+    m_click.down(event);
+    if (MouseDown)
+        MouseDown(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+}
+
+void PictureBox::mouseMove(const MouseEvent& event)
+{
+    if (MouseMove)
+        MouseMove(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+}
+
+void PictureBox::mouseUp(const MouseEvent& event)
+{
+    bool click = m_click.up(event, pixelRect());
+    if (MouseUp)
+        MouseUp(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+    if (click && Click)
+        Click();
 }
 
 void PictureBox::setBorderStyle(Border border)
@@ -82,13 +194,54 @@ void PictureBox::paint(gfx::Surface& target, gfx::Rect place)
                          place.height - 2 * kBorderPixels},
                         m_backColor);
         gfx::Blit(target, place.x + kBorderPixels, place.y + kBorderPixels, m_image);
-        return;
+    } else {
+        target.fillRect(place, m_backColor);
+        gfx::Blit(target, place.x, place.y, m_image);
     }
-    target.fillRect(place, m_backColor);
-    gfx::Blit(target, place.x, place.y, m_image);
+    // The controls it holds, clipped to its inner area.
+    if (children().empty())
+        return;
+    int inset = m_border == Border::FixedSingle ? kBorderPixels : 0;
+    gfx::Surface inner(m_image.width(), m_image.height());
+    for (int y = 0; y < inner.height(); ++y)
+        for (int x = 0; x < inner.width(); ++x)
+            if (place.x + inset + x >= 0 && place.y + inset + y >= 0 && place.x + inset + x < target.width() &&
+                place.y + inset + y < target.height())
+                inner.set(x, y, target.at(place.x + inset + x, place.y + inset + y));
+    for (Control* child : children()) {
+        if (!child->Visible())
+            continue;
+        gfx::Rect at = child->pixelRect();
+        at.x -= place.x + inset;
+        at.y -= place.y + inset;
+        child->paint(inner, at);
+    }
+    gfx::Blit(target, place.x + inset, place.y + inset, inner);
 }
 
-Image::Image(Form& container, bool stretch) : Control(container), m_stretch(stretch) {}
+Image::Image(Form& container, bool stretch, ControlContainer* parent) : Control(container, parent), m_stretch(stretch) {}
+
+void Image::mouseDown(const MouseEvent& event)
+{
+    m_click.down(event);
+    if (MouseDown)
+        MouseDown(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+}
+
+void Image::mouseMove(const MouseEvent& event)
+{
+    if (MouseMove)
+        MouseMove(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+}
+
+void Image::mouseUp(const MouseEvent& event)
+{
+    bool click = m_click.up(event, pixelRect());
+    if (MouseUp)
+        MouseUp(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+    if (click && Click)
+        Click();
+}
 
 void Image::setStretch(bool stretch)
 {

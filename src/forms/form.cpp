@@ -33,7 +33,12 @@ void Form::Load()
     m_app.formLoaded(*this);
     for (Timer* timer : m_timers)
         timer->restart();
-    Form_Load();
+    // The controls come to life before the form's own Load handler runs (user controls read their
+    // stored properties here).
+    for (size_t i = 0; i < m_controls.size() && m_loaded && !m_app.ended(); ++i)
+        m_controls[i]->formLoaded();
+    if (m_loaded && !m_app.ended())
+        Form_Load();
 }
 
 void Form::Show(ShowMode mode)
@@ -41,20 +46,51 @@ void Form::Show(ShowMode mode)
     Load();
     if (!m_loaded || m_app.ended())
         return;
+    const bool wasVisible = m_visible;
     m_visible = true;
     if (m_window) {
         m_window->setVisible(true);
         m_window->invalidate();
     }
-    if (mode == ShowMode::Modal)
-        m_app.RunUntil([this] { return !m_loaded; });
+    if (!wasVisible)
+        for (size_t i = 0; i < m_controls.size() && m_loaded; ++i)
+            m_controls[i]->formShown(true);
+    if (mode != ShowMode::Modal || !m_loaded)
+        return;
+    // The other forms take no input while a modal form is up.
+    std::vector<Form*> disabled;
+    for (Form* other : m_app.loadedForms())
+        if (other != this && other->WindowEnabled()) {
+            other->setWindowEnabled(false);
+            disabled.push_back(other);
+        }
+    if (m_window)
+        m_window->takeFocus();
+    m_app.RunUntil([this] { return !m_loaded; });
+    for (Form* other : disabled)
+        if (m_app.isLoaded(*other))
+            other->setWindowEnabled(true);
 }
 
 void Form::Hide()
 {
+    if (m_visible)
+        for (Control* control : m_controls)
+            control->formShown(false);
     m_visible = false;
     if (m_window)
         m_window->setVisible(false);
+}
+
+void Form::setWindowEnabled(bool enabled)
+{
+    m_windowEnabled = enabled;
+    if (m_window)
+        m_window->setEnabled(enabled);
+    if (!enabled) {
+        m_capture = nullptr;
+        m_buttonsHeld = 0;
+    }
 }
 
 bool Form::Unload(UnloadMode mode)
@@ -76,6 +112,12 @@ bool Form::Unload(UnloadMode mode)
         return !m_loaded;
     if (cancel != 0 && !m_windowGone)
         return false;
+    for (size_t i = 0; i < m_controls.size(); ++i)
+        m_controls[i]->formUnloading();
+    m_focus = nullptr;
+    m_capture = nullptr;
+    m_hover = nullptr;
+    m_buttonsHeld = 0;
     destroyWindow();
     m_loaded = false;
     m_visible = false;
@@ -142,15 +184,247 @@ gfx::Rect Form::toPixels(double left, double top, double width, double height)
     return gfx::Rect{px(left * sx), px(top * sy), px(width * sx), px(height * sy)};
 }
 
+void Form::paintControls(gfx::Surface& target, const std::vector<Control*>& controls, const Control* stopAt,
+                         bool& stopped)
+{
+    for (Control* control : controls) {
+        if (control == stopAt) {
+            stopped = true;
+            return;
+        }
+        if (control->parent() == nullptr && control->Visible())
+            control->paint(target, control->pixelRect());
+    }
+}
+
 void Form::paintInto(gfx::Surface& target)
 {
     target.fill(m_backColor);
-    for (Control* control : m_controls)
-        if (control->Visible())
-            control->paint(target, control->pixelRect());
+    bool stopped = false;
+    paintControls(target, m_controls, nullptr, stopped);
+}
+
+gfx::Surface Form::pictureBelow(const Control& control, gfx::Rect rect)
+{
+    gfx::Surface whole(pixelWidth(), pixelHeight(), m_backColor);
+    bool stopped = false;
+    // The controls before it in drawing order (a control in a container: the container's own picture
+    // and what lies under the container).
+    const Control* top = &control;
+    while (top->parent() != nullptr) {
+        auto* parentControl = dynamic_cast<const Control*>(top->parent());
+        if (parentControl == nullptr)
+            break;
+        top = parentControl;
+    }
+    paintControls(whole, m_controls, top, stopped);
+    if (top != &control) {
+        // Inside a container: its picture and its children below this one.
+        gfx::Surface withContainer = whole;
+        const_cast<Control*>(top)->paint(withContainer, const_cast<Control*>(top)->pixelRect());
+        whole = std::move(withContainer);
+    }
+    gfx::Surface part(std::max(0, rect.width), std::max(0, rect.height), m_backColor);
+    for (int y = 0; y < part.height(); ++y)
+        for (int x = 0; x < part.width(); ++x)
+            if (rect.x + x >= 0 && rect.y + y >= 0 && rect.x + x < whole.width() && rect.y + y < whole.height())
+                part.set(x, y, whole.at(rect.x + x, rect.y + y));
+    return part;
 }
 
 void Form::onPaint(gfx::Surface& target) { paintInto(target); }
+
+namespace {
+
+// Controls in drawing order, those of containers after their container.
+void TopMostFirst(std::vector<Control*>& out, const std::vector<Control*>& controls)
+{
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it)
+        out.push_back(*it);
+}
+
+}  // namespace
+
+Control* Form::controlAt(int x, int y)
+{
+    // Top-level controls, top-most (last drawn) first; a hit on a container looks among its children.
+    std::vector<Control*> candidates;
+    for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it)
+        if ((*it)->parent() == nullptr)
+            candidates.push_back(*it);
+    for (;;) {
+        Control* found = nullptr;
+        for (Control* control : candidates) {
+            if (!control->Visible())
+                continue;
+            gfx::Rect place = control->pixelRect();
+            if (place.contains(x, y) && control->hitTest(x - place.x, y - place.y)) {
+                found = control;
+                break;
+            }
+        }
+        if (found == nullptr)
+            return nullptr;
+        auto* container = dynamic_cast<ControlContainer*>(found);
+        if (container != nullptr) {
+            std::vector<Control*> inner;
+            TopMostFirst(inner, container->children());
+            bool childHit = false;
+            for (Control* child : inner) {
+                gfx::Rect place = child->pixelRect();
+                if (child->Visible() && place.contains(x, y) && child->hitTest(x - place.x, y - place.y)) {
+                    childHit = true;
+                    break;
+                }
+            }
+            if (childHit) {
+                candidates = std::move(inner);
+                continue;
+            }
+        }
+        // A disabled control takes no input; what lies under it does not get it either.
+        return found->Enabled() ? found : nullptr;
+    }
+}
+
+MouseEvent Form::relativeTo(Control& control, const MouseEvent& event)
+{
+    gfx::Rect place = control.pixelRect();
+    return MouseEvent{event.x - place.x, event.y - place.y, event.button, event.shift};
+}
+
+void Form::setMousePointer(PointerShape shape)
+{
+    m_pointer = shape;
+    showPointerFor(m_hover);
+}
+
+void Form::pointerChanged(Control& control)
+{
+    if (m_hover == &control)
+        showPointerFor(&control);
+}
+
+void Form::showPointerFor(Control* control)
+{
+    if (!m_window)
+        return;
+    if (control && control->childWindow() == 0 && control->MousePointer() != PointerShape::Default)
+        m_window->setPointer(control->MousePointer(), &control->MouseIcon());
+    else
+        m_window->setPointer(m_pointer);
+}
+
+void Form::onMouseMove(const MouseEvent& event)
+{
+    Control* under = controlAt(event.x, event.y);
+    if (under != m_hover) {
+        m_hover = under;
+        showPointerFor(under);
+    }
+    Control* target = m_capture ? m_capture : under;
+    if (target && target->childWindow() == 0)
+        target->mouseMove(relativeTo(*target, event));
+}
+
+void Form::onMouseDown(const MouseEvent& event)
+{
+    Control* target = m_capture ? m_capture : controlAt(event.x, event.y);
+    m_buttonsHeld |= event.button;
+    if (target == nullptr)
+        return;
+    m_capture = target;
+    if (target->takesFocus())
+        SetFocusTo(target);
+    // The focus handlers may have taken the control away.
+    if (m_capture == target)
+        target->mouseDown(relativeTo(*target, event));
+}
+
+void Form::onMouseUp(const MouseEvent& event)
+{
+    Control* target = m_capture ? m_capture : controlAt(event.x, event.y);
+    m_buttonsHeld &= ~event.button;
+    if (m_buttonsHeld == 0)
+        m_capture = nullptr;
+    if (target)
+        target->mouseUp(relativeTo(*target, event));
+}
+
+void Form::childPressed(Control& control)
+{
+    if (control.takesFocus())
+        SetFocusTo(&control);
+}
+
+void Form::onKeyDown(int keyCode, int shift)
+{
+    if (keyCode == kKeyTab && (shift & (kCtrlKey | kAltKey)) == 0) {
+        cycleFocus((shift & kShiftKey) != 0);
+        return;
+    }
+    if (m_focus)
+        m_focus->keyDown(keyCode, shift);
+}
+
+void Form::onKeyUp(int keyCode, int shift)
+{
+    if (m_focus)
+        m_focus->keyUp(keyCode, shift);
+}
+
+void Form::onChar(uint32_t codePoint)
+{
+    if (codePoint == '\t')
+        return;
+    if (m_focus)
+        m_focus->keyPress(codePoint);
+}
+
+bool Form::SetFocusTo(Control* control)
+{
+    if (control == m_focus)
+        return control != nullptr;
+    if (control != nullptr && !(control->takesFocus() && control->Enabled() && control->shown()))
+        return false;
+    Control* old = m_focus;
+    m_focus = control;
+    if (old)
+        old->lostFocus();
+    if (control && m_focus == control)
+        control->gotFocus();
+    return true;
+}
+
+void Form::cycleFocus(bool backwards)
+{
+    std::vector<Control*> order;
+    for (Control* control : m_controls)
+        if (control->takesFocus() && control->Enabled() && control->shown())
+            order.push_back(control);
+    if (order.empty())
+        return;
+    std::stable_sort(order.begin(), order.end(), [](Control* a, Control* b) { return a->TabIndex() < b->TabIndex(); });
+    auto at = std::find(order.begin(), order.end(), m_focus);
+    size_t next = 0;
+    if (at != order.end()) {
+        size_t i = static_cast<size_t>(at - order.begin());
+        next = backwards ? (i + order.size() - 1) % order.size() : (i + 1) % order.size();
+    } else if (backwards) {
+        next = order.size() - 1;
+    }
+    SetFocusTo(order[next]);
+}
+
+void Form::controlGone(Control& control)
+{
+    if (m_hover == &control)
+        m_hover = nullptr;
+    if (m_capture == &control)
+        m_capture = nullptr;
+    if (m_focus == &control)
+        m_focus = nullptr;
+}
 
 void Form::onCloseRequest() { Unload(UnloadMode::FormControlMenu); }
 
@@ -170,6 +444,9 @@ void Form::applyBounds()
 
 void Form::endNow()
 {
+    m_hover = nullptr;
+    m_focus = nullptr;
+    m_capture = nullptr;
     destroyWindow();
     m_loaded = false;
     m_visible = false;

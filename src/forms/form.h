@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "forms/app.h"
+#include "forms/property_bag.h"
 #include "gfx/surface.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace pap::forms {
@@ -89,6 +91,40 @@ public:
     // Paints the form and its controls into a surface of the inner area's size (the window's paint,
     // and pictures of it in tests).
     void paintInto(gfx::Surface& target);
+    // What the form shows under `control` in the rectangle (pixels of the inner area): the form's
+    // background and the controls below it. What a transparent control shows through.
+    gfx::Surface pictureBelow(const Control& control, gfx::Rect rect);
+
+    // The font controls take when they have none of their own (the ambient font of user controls).
+    const FontSpec& Font() const { return m_font; }
+    void setFont(const FontSpec& font) { m_font = font; }
+    // Ambient UserMode: true when the program runs, false while a designer shows the form.
+    bool UserMode() const { return m_userMode; }
+    void setUserMode(bool userMode) { m_userMode = userMode; }
+    // The stored property bags of the form's controls (its design-time data); user controls read their
+    // own bag from it when the form loads. Null: none.
+    DesignData* designData() { return m_designData; }
+    void setDesignData(DesignData* data) { m_designData = data; }
+
+    // The control that has the keyboard focus, or null.
+    Control* ActiveControl() const { return m_focus; }
+    // Moves the focus to `control` (one that takes it, enabled and shown): the old one hears LostFocus,
+    // then the new one GotFocus. False when it cannot take the focus.
+    bool SetFocusTo(Control* control);
+    // The control under a point of the inner area (pixels): the top-most shown and enabled control
+    // whose place holds the point, inside containers the innermost; null over the form itself.
+    Control* controlAt(int x, int y);
+    // A window event for a control with a window of its own: the focus goes to it on a press.
+    void childPressed(Control& control);
+    // Forgets a control that goes away or can no longer take input (focus, mouse capture).
+    void controlGone(Control& control);
+    // The form's own pointer (over the form and over controls that ask for Default).
+    void setMousePointer(PointerShape shape);
+    // A control's pointer changed: shown now if the pointer is over it.
+    void pointerChanged(Control& control);
+    // Whether the form's window is enabled (a modal form disables the others).
+    bool WindowEnabled() const { return m_windowEnabled; }
+    void setWindowEnabled(bool enabled);
 
 protected:
     virtual void Form_Load() {}
@@ -105,6 +141,18 @@ private:
     void onPaint(gfx::Surface& target) override;
     void onCloseRequest() override;
     void onDestroyed() override;
+    void onMouseMove(const MouseEvent& event) override;
+    void onMouseDown(const MouseEvent& event) override;
+    void onMouseUp(const MouseEvent& event) override;
+    void onKeyDown(int keyCode, int shift) override;
+    void onKeyUp(int keyCode, int shift) override;
+    void onChar(uint32_t codePoint) override;
+    // The event relative to a control's place.
+    MouseEvent relativeTo(Control& control, const MouseEvent& event);
+    // Tab and Shift+Tab: the next control in focus order that takes the focus.
+    void cycleFocus(bool backwards);
+    void paintControls(gfx::Surface& target, const std::vector<Control*>& controls, const Control* stopAt,
+                       bool& stopped);
 
     void applyBounds();
     // The window's size in pixels.
@@ -124,6 +172,16 @@ private:
     gfx::Pixel m_backColor = gfx::Rgb(0xF0, 0xF0, 0xF0);
     std::vector<Control*> m_controls;
     std::vector<Timer*> m_timers;
+    FontSpec m_font;
+    bool m_userMode = true;
+    DesignData* m_designData = nullptr;
+    Control* m_focus = nullptr;
+    Control* m_capture = nullptr;
+    Control* m_hover = nullptr;
+    PointerShape m_pointer = PointerShape::Default;
+    void showPointerFor(Control* control);
+    int m_buttonsHeld = 0;
+    bool m_windowEnabled = true;
 };
 
 }  // namespace pap::forms

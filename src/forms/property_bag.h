@@ -65,6 +65,8 @@ public:
     template <class T>
     T ReadProperty(std::string_view name, T defaultValue) const
     {
+        if (m_readListener)
+            m_readListener(name);
         const PropertyValue* stored = find(name);
         if (stored == nullptr)
             return defaultValue;
@@ -89,6 +91,8 @@ public:
     // notice is kept in `changedNames()` (in order, once per name) and passed to the listener if set.
     void PropertyChanged(std::string_view name);
     void setChangeListener(std::function<void(std::string_view)> listener) { m_listener = std::move(listener); }
+    // Hears every ReadProperty by name (a designer's trace of what a control reads).
+    void setReadListener(std::function<void(std::string_view)> listener) { m_readListener = std::move(listener); }
     const std::vector<std::string>& changedNames() const { return m_changed; }
     void clearChanged() { m_changed.clear(); }
 
@@ -96,6 +100,7 @@ private:
     std::vector<std::pair<std::string, PropertyValue>> m_entries;
     std::vector<std::string> m_changed;
     std::function<void(std::string_view)> m_listener;
+    std::function<void(std::string_view)> m_readListener;
 };
 
 // The stored bag of one control of a form; `index` is -1 for a control outside a control array.

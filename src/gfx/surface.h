@@ -19,11 +19,19 @@ constexpr uint8_t Blue(Pixel p) { return static_cast<uint8_t>(p); }
 constexpr Pixel kBlack = 0x000000;
 constexpr Pixel kWhite = 0xFFFFFF;
 
+struct Point {
+    int x = 0;
+    int y = 0;
+    bool operator==(const Point&) const = default;
+};
+
 struct Rect {
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
+    bool contains(int px, int py) const { return px >= x && py >= y && px - x < width && py - y < height; }
+    bool operator==(const Rect&) const = default;
 };
 
 // The largest surface side and area accepted: far beyond any screen, small enough that a size never

@@ -1,0 +1,80 @@
+// controls_demo: a form with the program's push buttons and a Japanese label, for trying them with
+// the mouse. Each Click prints "Click <caption>" on a line of its own; the program ends when its window
+// is closed.
+
+#include <cstdio>
+#include <string_view>
+
+#include "controls/command/command.h"
+#include "design_data.h"
+#include "forms/app.h"
+#include "forms/form.h"
+#include "forms/label.h"
+#include "forms/property_bag.h"
+#include "platform/ui.h"
+
+namespace {
+
+using namespace pap;
+
+class DemoForm : public forms::Form {
+public:
+    explicit DemoForm(forms::App& app, forms::DesignData& design) : Form(app, "Papyrant controls")
+    {
+        setDesignData(&design);
+        setScaleMode(forms::ScaleMode::Pixels);
+        setBackColor(gfx::Rgb(0xEC, 0xE9, 0xD8));
+        const FontSpec gothic{"ＭＳ Ｐゴシック", 9.75, 400, false, false, false, 128};
+        setFont(gothic);
+        const forms::ScreenInfo& screen = app.Screen();
+        Move(0, 0, 400 * screen.TwipsPerPixelX, 240 * screen.TwipsPerPixelY);
+
+        struct Place {
+            Command* button;
+            const char* name;
+            int x, y, width, height;
+        };
+        for (const Place& place : {Place{&m_one, "cmdOne", 20, 20, 81, 25}, Place{&m_two, "cmdTwo", 120, 20, 81, 25},
+                                   Place{&m_more, "cmdMore", 220, 22, 25, 21}}) {
+            place.button->setName(place.name);
+            place.button->Move(place.x, place.y, place.width, place.height);
+            Command* button = place.button;
+            button->Click = [button] {
+                std::printf("Click %s\n", button->Caption().c_str());
+                std::fflush(stdout);
+            };
+        }
+        m_repeat.Move(20, 60, 160, 16);
+        m_repeat.setFont(gothic);
+        m_repeat.setBackStyle(0);
+        m_repeat.setCaption("曲目をリピート");
+    }
+
+private:
+    Command m_one{*this};
+    Command m_two{*this};
+    Command m_more{*this};
+    forms::Label m_repeat{*this};
+};
+
+}  // namespace
+
+int main()
+{
+    forms::DesignDataResult design =
+        forms::ParseDesignData(std::string_view(reinterpret_cast<const char*>(kControlsDemoDesign), kControlsDemoDesignSize));
+    if (!design.data) {
+        std::fprintf(stderr, "controls_demo: design data line %zu: %s\n", design.errorLine, design.error.c_str());
+        return 1;
+    }
+    std::unique_ptr<UiSystem> ui = MakeUiSystem();
+    if (!ui) {
+        std::fprintf(stderr, "controls_demo: no display\n");
+        return 1;
+    }
+    forms::App app(*ui, "", "");
+    DemoForm form(app, *design.data);
+    form.Show();
+    app.Run();
+    return 0;
+}
