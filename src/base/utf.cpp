@@ -91,6 +91,8 @@ size_t Utf8CharLength(std::string_view text, size_t pos)
     return length;
 }
 
+char32_t DecodeUtf8Char(std::string_view text, size_t& pos) { return decodeUtf8(text, pos); }
+
 std::string Utf16BytesToUtf8(std::string_view bytes, bool bigEndian)
 {
     auto unitAt = [&](size_t i) {

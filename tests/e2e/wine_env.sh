@@ -22,12 +22,36 @@ wine_env_lock() {
 
 # wine_env_create: creates the prefix unless a complete one exists. Call with the lock held and a display.
 wine_env_create() {
-  [ -f "$WINEPREFIX/.papyrant-ready" ] && return 0
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || { cat "$WINEPREFIX.boot.log" >&2; return 1; }
+  if [ ! -f "$WINEPREFIX/.papyrant-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || { cat "$WINEPREFIX.boot.log" >&2; return 1; }
+    wineserver -w
+    touch "$WINEPREFIX/.papyrant-ready"
+  fi
+  wine_env_fonts
+}
+
+# wine_env_fonts: Wine's font replacements, once per prefix: the MS gothic faces that the programs name
+# become the installed Japanese gothics (else a Japanese request gets another face, and a Western one
+# lacks the glyphs). Written with regedit from a UTF-16 file, which carries the Japanese names intact.
+wine_env_fonts() {
+  [ -f "$WINEPREFIX/.papyrant-fonts" ] && return 0
+  local reg
+  reg=$(mktemp "${TMPDIR:-/tmp}/papyrant-fonts.XXXXXX")
+  {
+    printf '\xff\xfe'
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+      '"MS PGothic"="IPAPGothic"' '"ＭＳ Ｐゴシック"="IPAPGothic"' '"MS UI Gothic"="IPAPGothic"' \
+      '"MS Gothic"="IPAGothic"' '"ＭＳ ゴシック"="IPAGothic"' '' | iconv -f UTF-8 -t UTF-16LE
+  } >"$reg"
+  wine regedit /S "Z:$reg" >/dev/null 2>&1
+  local status=$?
   wineserver -w
-  touch "$WINEPREFIX/.papyrant-ready"
+  rm -f "$reg"
+  [ $status -eq 0 ] && touch "$WINEPREFIX/.papyrant-fonts"
+  return 0
 }
 
 # wine_env_xvfb: starts a private Xvfb (1024 x 768 x 24) unless DISPLAY is set; sets DISPLAY and
