@@ -130,24 +130,28 @@ gfx::Point PictureBox::innerOrigin()
     return {place.x + inset, place.y + inset};
 }
 
+// A picture box reports positions in its inner area, inside the border.
 void PictureBox::mouseDown(const MouseEvent& event)
 {
+    const int inset = m_border == Border::FixedSingle ? kBorderPixels : 0;
     m_click.down(event);
     if (MouseDown)
-        MouseDown(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+        MouseDown(event.button, event.shift, scaleX(event.x - inset), scaleY(event.y - inset));
 }
 
 void PictureBox::mouseMove(const MouseEvent& event)
 {
+    const int inset = m_border == Border::FixedSingle ? kBorderPixels : 0;
     if (MouseMove)
-        MouseMove(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+        MouseMove(event.button, event.shift, scaleX(event.x - inset), scaleY(event.y - inset));
 }
 
 void PictureBox::mouseUp(const MouseEvent& event)
 {
+    const int inset = m_border == Border::FixedSingle ? kBorderPixels : 0;
     bool click = m_click.up(event, pixelRect());
     if (MouseUp)
-        MouseUp(event.button, event.shift, scaleX(event.x), scaleY(event.y));
+        MouseUp(event.button, event.shift, scaleX(event.x - inset), scaleY(event.y - inset));
     if (click && Click)
         Click();
 }

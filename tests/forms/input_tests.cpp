@@ -138,7 +138,7 @@ TEST_F(InputTest, MouseEventsReachTheControlUnderThePointerAndThePressKeepsTheMo
         "down(0) 1 5,5", "up(0) 1 6,6", "Click(0)",
         "label down(0) 2 5,5",
         "down(1) 1 5,20", "up(1) 1 150,180",
-        "inner down(0) 1 6,6",
+        "inner down(0) 1 1,1",
         "box down(0) 4 48,38",
     };
     EXPECT_EQ(journal, expected);
