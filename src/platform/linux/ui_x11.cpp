@@ -209,6 +209,12 @@ uint32_t CharacterOf(XKeyEvent& event)
     return 0;
 }
 
+// The modifier a key is itself; 0 for other keys.
+int ModifierOf(int keyCode)
+{
+    return keyCode == kKeyShift ? kShiftKey : keyCode == kKeyControl ? kCtrlKey : keyCode == kKeyMenu ? kAltKey : 0;
+}
+
 class UiSystemX11;
 
 class UiWindowX11 final : public UiWindow {
@@ -638,8 +644,9 @@ private:
             const int code = VirtualKeyOf(XLookupKeysym(&key, 0));
             const uint32_t character = CharacterOf(key);
             const Window target = window->window();
+            // X gives the state before the event; Windows counts a modifier as down from its own press.
             if (code != 0)
-                events.onKeyDown(code, ShiftOf(key.state));
+                events.onKeyDown(code, ShiftOf(key.state) | ModifierOf(code));
             // The key's handler may have closed the window.
             if (character != 0 && find(target) == window)
                 events.onChar(character);
@@ -648,7 +655,7 @@ private:
         case KeyRelease: {
             XKeyEvent key = event.xkey;
             if (const int code = VirtualKeyOf(XLookupKeysym(&key, 0)))
-                events.onKeyUp(code, ShiftOf(key.state));
+                events.onKeyUp(code, ShiftOf(key.state) & ~ModifierOf(code));
             break;
         }
         default:
