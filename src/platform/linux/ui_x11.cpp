@@ -12,15 +12,29 @@
 //   come before their descendants;
 // - the ShowCursor counter, with XFixes hide and show kept paired at the crossing of zero;
 // - the screen copy with XGetImage of the root window;
+// - input: buttons, moves, the wheel (buttons 4 and 5), keys as virtual-key codes and typed characters
+//   through XLookupString (no input method), focus changes; the implicit grab of a press keeps the mouse
+//   with the window that took it; a disabled window (or one inside it) has its input dropped; keys go
+//   to the window of ours that has the focus, not to a child that happens to be under the pointer;
+// - child windows, painting and taking input like top-level ones;
+// - pointer shapes from the cursor font, custom ones through Xcursor, and a screen-wide shape defined on
+//   every window of ours while it is set;
+// - the pointer's position and the innermost mapped window under a point, descending from the root;
 // - end requests: SIGTERM, SIGINT and SIGHUP reach the wait through a self-pipe (the signal handler
 //   only writes the signal's number into it), and a lost X connection is noted by Xlib's IO error exit
 //   handler, which returns instead of exiting: the program then ends through its own unload, and the
 //   window calls do nothing from then on.
 // Not implemented: window styles other than the child bit (X has no equivalent); they are only kept.
+// FIXME: characters come from Latin-1 and Unicode keysyms only; other legacy keysym sets and input
+// methods (composed and Japanese input) give no characters.
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
 #include <X11/extensions/Xfixes.h>
 #include <poll.h>
 #include <unistd.h>
@@ -74,12 +88,139 @@ unsigned long ToMasks(gfx::Pixel p, unsigned long red, unsigned long green, unsi
     return ToMask(gfx::Red(p), red) | ToMask(gfx::Green(p), green) | ToMask(gfx::Blue(p), blue);
 }
 
+// What every window of ours listens to.
+constexpr long kWindowEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask |
+                                  PointerMotionMask | KeyPressMask | KeyReleaseMask | FocusChangeMask;
+
+int ShiftOf(unsigned state)
+{
+    return ((state & ShiftMask) ? kShiftKey : 0) | ((state & ControlMask) ? kCtrlKey : 0) |
+           ((state & Mod1Mask) ? kAltKey : 0);
+}
+
+int ButtonsHeld(unsigned state)
+{
+    return ((state & Button1Mask) ? kLeftButton : 0) | ((state & Button3Mask) ? kRightButton : 0) |
+           ((state & Button2Mask) ? kMiddleButton : 0);
+}
+
+// X numbers the middle button 2 and the right one 3.
+int ButtonOf(unsigned xButton)
+{
+    switch (xButton) {
+    case Button1:
+        return kLeftButton;
+    case Button2:
+        return kMiddleButton;
+    case Button3:
+        return kRightButton;
+    default:
+        return 0;
+    }
+}
+
+// The virtual-key code of an unshifted keysym; 0 for keys the forms do not know.
+int VirtualKeyOf(KeySym key)
+{
+    if (key >= XK_a && key <= XK_z)
+        return static_cast<int>('A' + (key - XK_a));
+    if (key >= XK_A && key <= XK_Z)
+        return static_cast<int>('A' + (key - XK_A));
+    if (key >= XK_0 && key <= XK_9)
+        return static_cast<int>('0' + (key - XK_0));
+    if (key >= XK_F1 && key <= XK_F12)
+        return static_cast<int>(0x70 + (key - XK_F1));  // VK_F1 onwards
+    if (key >= XK_KP_0 && key <= XK_KP_9)
+        return static_cast<int>(0x60 + (key - XK_KP_0));  // VK_NUMPAD0 onwards
+    switch (key) {
+    case XK_BackSpace:
+        return kKeyBack;
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+        return kKeyTab;
+    case XK_Return:
+    case XK_KP_Enter:
+        return kKeyReturn;
+    case XK_Shift_L:
+    case XK_Shift_R:
+        return kKeyShift;
+    case XK_Control_L:
+    case XK_Control_R:
+        return kKeyControl;
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+        return kKeyMenu;
+    case XK_Escape:
+        return kKeyEscape;
+    case XK_space:
+    case XK_KP_Space:
+        return kKeySpace;
+    case XK_Prior:
+    case XK_KP_Prior:
+        return kKeyPageUp;
+    case XK_Next:
+    case XK_KP_Next:
+        return kKeyPageDown;
+    case XK_End:
+    case XK_KP_End:
+        return kKeyEnd;
+    case XK_Home:
+    case XK_KP_Home:
+        return kKeyHome;
+    case XK_Left:
+    case XK_KP_Left:
+        return kKeyLeft;
+    case XK_Up:
+    case XK_KP_Up:
+        return kKeyUp;
+    case XK_Right:
+    case XK_KP_Right:
+        return kKeyRight;
+    case XK_Down:
+    case XK_KP_Down:
+        return kKeyDown;
+    case XK_Delete:
+    case XK_KP_Delete:
+        return kKeyDelete;
+    case XK_Insert:
+    case XK_KP_Insert:
+        return 0x2D;  // VK_INSERT
+    default:
+        return 0;
+    }
+}
+
+// The character a key press types, as WM_CHAR would give it (control characters included); 0 for none.
+uint32_t CharacterOf(XKeyEvent& event)
+{
+    char bytes[8] = {};
+    KeySym key = NoSymbol;
+    const int count = XLookupString(&event, bytes, sizeof bytes, &key, nullptr);
+    if (key == XK_Delete || key == XK_KP_Delete)
+        return 0;
+    if (count == 1 && static_cast<unsigned char>(bytes[0]) < 0x80)
+        return static_cast<unsigned char>(bytes[0]);
+    if ((key >= 0x20 && key <= 0x7E) || (key >= 0xA0 && key <= 0xFF))
+        return static_cast<uint32_t>(key);  // Latin-1 keysyms are their code points
+    if (key >= 0x1000100 && key <= 0x110FFFF)
+        return static_cast<uint32_t>(key - 0x1000000);  // Unicode keysyms
+    return 0;
+}
+
+// The modifier a key is itself; 0 for other keys.
+int ModifierOf(int keyCode)
+{
+    return keyCode == kKeyShift ? kShiftKey : keyCode == kKeyControl ? kCtrlKey : keyCode == kKeyMenu ? kAltKey : 0;
+}
+
 class UiSystemX11;
 
 class UiWindowX11 final : public UiWindow {
 public:
-    UiWindowX11(UiSystemX11& system, Window window, UiWindowEvents& events)
-        : m_system(system), m_window(window), m_events(events)
+    UiWindowX11(UiSystemX11& system, Window window, Window parent, UiWindowEvents& events)
+        : m_system(system), m_window(window), m_parent(parent), m_events(events)
     {
     }
     ~UiWindowX11() override;
@@ -92,13 +233,16 @@ public:
     void setStyle(uint32_t style) override;
     bool setParent(NativeWindow parent) override;
     void invalidate() override { m_dirty = true; }
-    // Placeholders until the input backend lands.
     void setEnabled(bool enabled) override { m_enabled = enabled; }
     bool enabled() override { return m_enabled; }
-    void takeFocus() override {}
-    void setPointer(PointerShape, const gfx::Surface*) override {}
+    void takeFocus() override;
+    void setPointer(PointerShape shape, const gfx::Surface* icon) override;
 
     Window window() const { return m_window; }
+    // The window of ours it lies in; 0 for a top-level window (or one inside another program's).
+    Window parent() const { return m_parent; }
+    // The pointer the window shows when no screen-wide one is set; None inherits the parent's.
+    Cursor pointer() const { return m_pointer; }
     UiWindowEvents& events() { return m_events; }
     bool dirty() const { return m_dirty && m_mapped && !m_gone; }
     void markDirty() { m_dirty = true; }
@@ -113,7 +257,11 @@ private:
 
     UiSystemX11& m_system;
     Window m_window;
+    Window m_parent;
     UiWindowEvents& m_events;
+    Cursor m_pointer = None;
+    // Made for a custom picture, freed with the window or the next shape.
+    Cursor m_ownPointer = None;
     int m_width = 0;
     int m_height = 0;
     bool m_visible = false;
@@ -142,6 +290,9 @@ public:
         // exits, then the exit handler would); the program ends itself instead, through its unload.
         XSetIOErrorHandler(ReportConnectionLost);
         XSetIOErrorExitHandler(display, OnConnectionLost, this);
+        // A held key repeats as presses alone, the way Windows repeats WM_KEYDOWN.
+        Bool detectable = False;
+        XkbSetDetectableAutoRepeat(display, True, &detectable);
     }
 
     ~UiSystemX11() override
@@ -152,6 +303,8 @@ public:
             return;
         if (m_cursorHidden && m_haveXFixes)
             XFixesShowCursor(m_display, m_root);
+        for (auto& [shape, cursor] : m_fontCursors)
+            XFreeCursor(m_display, cursor);
         XFreeGC(m_display, m_gc);
         XCloseDisplay(m_display);
     }
@@ -168,35 +321,103 @@ public:
     // Whether the connection to the X server is gone.
     bool lost() const { return m_lost; }
 
-    std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) override
+    std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) override { return create(events, m_root); }
+
+    std::unique_ptr<UiWindow> createChildWindow(UiWindowEvents& events, NativeWindow parent) override
     {
-        if (m_lost)
+        if (parent == 0 || parent > UINT32_MAX)
             return nullptr;
-        XSetWindowAttributes attributes{};
-        attributes.background_pixel = BlackPixel(m_display, m_screen);
-        attributes.event_mask = ExposureMask | StructureNotifyMask;
-        Window window = 0;
-        {
-            XErrorTrap trap(m_display);
-            window = XCreateWindow(m_display, m_root, 0, 0, 1, 1, 0, CopyFromParent, InputOutput, CopyFromParent,
-                                   CWBackPixel | CWEventMask, &attributes);
-            if (trap.failed() || window == 0)
-                return nullptr;
-            XSetWMProtocols(m_display, window, &m_wmDeleteWindow, 1);
-            XClassHint hint{const_cast<char*>("papyrant"), const_cast<char*>("Papyrant")};
-            XSetClassHint(m_display, window, &hint);
-        }
-        auto created = std::make_unique<UiWindowX11>(*this, window, events);
-        m_windows[window] = created.get();
-        return created;
+        return create(events, static_cast<Window>(parent));
     }
 
-    std::unique_ptr<UiWindow> createChildWindow(UiWindowEvents&, NativeWindow) override { return nullptr; }
-    std::optional<std::pair<int, int>> cursorPos() override { return std::nullopt; }
-    NativeWindow windowFromPoint(int, int) override { return 0; }
-    void setScreenPointer(PointerShape) override {}
+    std::optional<std::pair<int, int>> cursorPos() override
+    {
+        if (m_lost)
+            return std::nullopt;
+        Window root = 0, child = 0;
+        int x = 0, y = 0, windowX = 0, windowY = 0;
+        unsigned mask = 0;
+        XErrorTrap trap(m_display);
+        if (!XQueryPointer(m_display, m_root, &root, &child, &x, &y, &windowX, &windowY, &mask) || trap.failed())
+            return std::nullopt;
+        return std::make_pair(x, y);
+    }
 
-    void forget(Window window) { m_windows.erase(window); }
+    NativeWindow windowFromPoint(int x, int y) override
+    {
+        if (m_lost)
+            return 0;
+        XErrorTrap trap(m_display);
+        // Each step names the mapped child of the last window that holds the point: a window manager's
+        // frame, the client window in it, then our child windows, down to the innermost.
+        Window found = 0;
+        Window current = m_root;
+        for (int depth = 0; depth < 64; ++depth) {
+            int localX = 0, localY = 0;
+            Window child = 0;
+            if (!XTranslateCoordinates(m_display, m_root, current, x, y, &localX, &localY, &child) || child == 0)
+                break;
+            found = current = child;
+        }
+        return trap.failed() ? 0 : found;
+    }
+
+    void setScreenPointer(PointerShape shape) override
+    {
+        // The screen has no picture of its own: a custom shape shows the arrow.
+        m_screenPointer = fontCursor(shape == PointerShape::Custom ? PointerShape::Arrow : shape);
+        if (m_lost)
+            return;
+        XErrorTrap trap(m_display);
+        for (auto& [id, window] : m_windows)
+            showPointer(*window);
+        XFlush(m_display);
+    }
+
+    // The cursor-font cursor of a shape, made once; None for Default and Custom.
+    Cursor fontCursor(PointerShape shape)
+    {
+        unsigned glyph = 0;
+        switch (shape) {
+        case PointerShape::Arrow:
+            glyph = XC_left_ptr;
+            break;
+        case PointerShape::Hourglass:
+            glyph = XC_watch;
+            break;
+        case PointerShape::Hand:
+            glyph = XC_hand2;
+            break;
+        default:
+            return None;
+        }
+        if (m_lost)
+            return None;
+        Cursor& cursor = m_fontCursors[glyph];
+        if (cursor == None)
+            cursor = XCreateFontCursor(m_display, glyph);
+        return cursor;
+    }
+
+    // Defines the pointer the window shows now: the screen-wide one while set, else its own.
+    void showPointer(const UiWindowX11& window)
+    {
+        const Cursor cursor = m_screenPointer != None ? m_screenPointer : window.pointer();
+        if (cursor != None)
+            XDefineCursor(m_display, window.window(), cursor);
+        else
+            XUndefineCursor(m_display, window.window());
+    }
+
+    // The window of ours that holds the focus, if any.
+    Window focus() const { return m_focus; }
+
+    void forget(Window window)
+    {
+        m_windows.erase(window);
+        if (m_focus == window)
+            m_focus = 0;
+    }
 
     void pumpEvents(uint32_t timeoutMs) override
     {
@@ -329,6 +550,138 @@ public:
     Atom utf8String() const { return m_utf8String; }
 
 private:
+    std::unique_ptr<UiWindow> create(UiWindowEvents& events, Window parent)
+    {
+        if (m_lost)
+            return nullptr;
+        XSetWindowAttributes attributes{};
+        attributes.background_pixel = BlackPixel(m_display, m_screen);
+        attributes.event_mask = kWindowEventMask;
+        attributes.cursor = m_screenPointer;
+        const bool topLevel = parent == m_root;
+        Window window = 0;
+        {
+            XErrorTrap trap(m_display);
+            window = XCreateWindow(m_display, parent, 0, 0, 1, 1, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                   CWBackPixel | CWEventMask | CWCursor, &attributes);
+            if (trap.failed() || window == 0)
+                return nullptr;
+            if (topLevel) {
+                XSetWMProtocols(m_display, window, &m_wmDeleteWindow, 1);
+                XClassHint hint{const_cast<char*>("papyrant"), const_cast<char*>("Papyrant")};
+                XSetClassHint(m_display, window, &hint);
+            }
+        }
+        auto created = std::make_unique<UiWindowX11>(*this, window, topLevel ? 0 : parent, events);
+        m_windows[window] = created.get();
+        return created;
+    }
+
+    UiWindowX11* find(Window window)
+    {
+        auto it = m_windows.find(window);
+        return it == m_windows.end() ? nullptr : it->second;
+    }
+
+    // Whether a window and every window of ours around it are enabled.
+    bool takesInput(UiWindowX11& window)
+    {
+        UiWindowX11* current = &window;
+        for (int depth = 0; current && depth < 64; ++depth) {
+            if (!current->enabled())
+                return false;
+            current = find(current->parent());
+        }
+        return true;
+    }
+
+    // Whether `inner` is `outer` or lies inside it.
+    bool within(Window inner, Window outer)
+    {
+        UiWindowX11* current = find(inner);
+        for (int depth = 0; current && depth < 64; ++depth) {
+            if (current->window() == outer)
+                return true;
+            current = find(current->parent());
+        }
+        return false;
+    }
+
+    void dispatchInput(const XEvent& event)
+    {
+        UiWindowX11* window = find(event.xany.window);
+        if (event.type == KeyPress || event.type == KeyRelease) {
+            // X hands a key to the window under the pointer when that lies inside the focus window;
+            // the owner of the focus gets it, as on Windows.
+            if (m_focus != 0 && within(event.xany.window, m_focus))
+                window = find(m_focus);
+        }
+        if (!window || !takesInput(*window))
+            return;
+        UiWindowEvents& events = window->events();
+        switch (event.type) {
+        case MotionNotify:
+            events.onMouseMove({event.xmotion.x, event.xmotion.y, ButtonsHeld(event.xmotion.state),
+                                ShiftOf(event.xmotion.state)});
+            break;
+        case ButtonPress:
+        case ButtonRelease: {
+            const XButtonEvent& button = event.xbutton;
+            const MouseEvent mouse{button.x, button.y, ButtonOf(button.button), ShiftOf(button.state)};
+            if (button.button == Button4 || button.button == Button5) {
+                if (event.type == ButtonPress)
+                    events.onMouseWheel(mouse, button.button == Button4 ? 120 : -120);
+            } else if (mouse.button != 0) {
+                if (event.type == ButtonPress)
+                    events.onMouseDown(mouse);
+                else
+                    events.onMouseUp(mouse);
+            }
+            break;
+        }
+        case KeyPress: {
+            XKeyEvent key = event.xkey;
+            const int code = VirtualKeyOf(XLookupKeysym(&key, 0));
+            const uint32_t character = CharacterOf(key);
+            const Window target = window->window();
+            // X gives the state before the event; Windows counts a modifier as down from its own press.
+            if (code != 0)
+                events.onKeyDown(code, ShiftOf(key.state) | ModifierOf(code));
+            // The key's handler may have closed the window.
+            if (character != 0 && find(target) == window)
+                events.onChar(character);
+            break;
+        }
+        case KeyRelease: {
+            XKeyEvent key = event.xkey;
+            if (const int code = VirtualKeyOf(XLookupKeysym(&key, 0)))
+                events.onKeyUp(code, ShiftOf(key.state) & ~ModifierOf(code));
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    void dispatchFocus(const XFocusChangeEvent& focus)
+    {
+        // Only the window that gains or loses the focus itself counts: not its ancestors (virtual),
+        // not the window under the pointer, not the grabs of a window manager.
+        if (focus.mode != NotifyNormal && focus.mode != NotifyWhileGrabbed)
+            return;
+        if (focus.detail != NotifyAncestor && focus.detail != NotifyInferior && focus.detail != NotifyNonlinear)
+            return;
+        UiWindowX11* window = find(focus.window);
+        if (!window)
+            return;
+        const bool gained = focus.type == FocusIn;
+        if (gained)
+            m_focus = focus.window;
+        else if (m_focus == focus.window)
+            m_focus = 0;
+        window->events().onFocus(gained);
+    }
+
     static int ReportConnectionLost(Display*) { return 0; }
     static void OnConnectionLost(Display*, void* self) { static_cast<UiSystemX11*>(self)->m_lost = true; }
 
@@ -406,6 +759,17 @@ private:
                 static_cast<Atom>(event.xclient.data.l[0]) == m_wmDeleteWindow)
                 it->second->events().onCloseRequest();
             break;
+        case MotionNotify:
+        case ButtonPress:
+        case ButtonRelease:
+        case KeyPress:
+        case KeyRelease:
+            dispatchInput(event);
+            break;
+        case FocusIn:
+        case FocusOut:
+            dispatchFocus(event.xfocus);
+            break;
         case DestroyNotify: {
             // Our own destruction forgets the window first, so a known window here went from outside.
             auto gone = m_windows.find(event.xdestroywindow.window);
@@ -450,6 +814,9 @@ private:
     int m_cursorCount = 0;
     GC m_gc = nullptr;
     std::map<Window, UiWindowX11*> m_windows;
+    std::map<unsigned, Cursor> m_fontCursors;
+    Cursor m_screenPointer = None;
+    Window m_focus = 0;
     std::function<void(EndRequest)> m_endHandler;
     std::optional<EndSignals> m_signals;
     bool m_lost = false;
@@ -461,10 +828,11 @@ UiWindowX11::~UiWindowX11()
     m_system.forget(m_window);
     if (m_system.lost())
         return;
-    if (!m_gone) {
-        XErrorTrap trap(m_system.display());
+    XErrorTrap trap(m_system.display());
+    if (!m_gone)
         XDestroyWindow(m_system.display(), m_window);
-    }
+    if (m_ownPointer != None)
+        XFreeCursor(m_system.display(), m_ownPointer);
     XFlush(m_system.display());
 }
 
@@ -542,7 +910,60 @@ bool UiWindowX11::setParent(NativeWindow parent)
     if (!XGetWindowAttributes(display, target, &attributes) || trap.failed())
         return false;
     XReparentWindow(display, m_window, target, 0, 0);
-    return !trap.failed();
+    if (trap.failed())
+        return false;
+    m_parent = parent == 0 ? 0 : target;
+    return true;
+}
+
+void UiWindowX11::takeFocus()
+{
+    if (m_gone || m_system.lost())
+        return;
+    // An unmapped window cannot take the focus; the server refuses it with an error the trap eats.
+    XErrorTrap trap(m_system.display());
+    XSetInputFocus(m_system.display(), m_window, RevertToParent, CurrentTime);
+    XFlush(m_system.display());
+}
+
+// A cursor from a 32-bit picture with its hot spot at the centre. Pixels of the picture's top-left colour
+// are transparent, every other pixel shows its colour. None when the picture is empty or the server
+// refuses.
+Cursor PictureCursor(Display* display, const gfx::Surface& picture)
+{
+    const int width = std::min(picture.width(), 256);
+    const int height = std::min(picture.height(), 256);
+    if (width <= 0 || height <= 0)
+        return None;
+    XcursorImage* image = XcursorImageCreate(width, height);
+    if (!image)
+        return None;
+    image->xhot = static_cast<XcursorDim>(width / 2);
+    image->yhot = static_cast<XcursorDim>(height / 2);
+    const gfx::Pixel transparent = picture.at(0, 0) & 0xFFFFFF;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const gfx::Pixel p = picture.at(x, y) & 0xFFFFFF;
+            image->pixels[y * width + x] = p == transparent ? 0 : (0xFF000000u | p);
+        }
+    const Cursor cursor = XcursorImageLoadCursor(display, image);
+    XcursorImageDestroy(image);
+    return cursor;
+}
+
+void UiWindowX11::setPointer(PointerShape shape, const gfx::Surface* icon)
+{
+    if (m_gone || m_system.lost())
+        return;
+    Display* display = m_system.display();
+    XErrorTrap trap(display);
+    const Cursor previous = m_ownPointer;
+    m_ownPointer = shape == PointerShape::Custom && icon ? PictureCursor(display, *icon) : None;
+    m_pointer = shape == PointerShape::Custom ? m_ownPointer : m_system.fontCursor(shape);
+    m_system.showPointer(*this);
+    if (previous != None)
+        XFreeCursor(display, previous);
+    XFlush(display);
 }
 
 void UiWindowX11::paint()
