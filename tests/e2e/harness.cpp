@@ -518,6 +518,18 @@ bool XServer::focusAndType(WindowId window, const std::string& key) const
     return runCommand({"xdotool", "key", key}, env()).exitCode == 0;
 }
 
+void XServer::movePointer(int x, int y) const
+{
+    XTestFakeMotionEvent(m_connection, -1, x, y, CurrentTime);
+    XSync(m_connection, False);
+}
+
+void XServer::pointerButton(int button, bool down) const
+{
+    XTestFakeButtonEvent(m_connection, static_cast<unsigned>(button), down ? True : False, CurrentTime);
+    XSync(m_connection, False);
+}
+
 ScreenSaverSettings XServer::screenSaver() const
 {
     ScreenSaverSettings s;

@@ -179,6 +179,10 @@ public:
     // Gives the window the input focus, then sends the key to it through XTEST.
     bool focusAndType(WindowId window, const std::string& key) const;
 
+    // The pointer through XTEST, as a person moves it and presses its buttons (1 left, 2 middle, 3 right).
+    void movePointer(int x, int y) const;
+    void pointerButton(int button, bool down) const;
+
     ScreenSaverSettings screenSaver() const;
     void setScreenSaver(const ScreenSaverSettings& settings) const;
     // None when the server lacks the MIT-SCREEN-SAVER extension.
