@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "controls/command/command.h"
+#include "controls/button/command.h"
 #include "design_data.h"
 #include "forms/app.h"
 #include "forms/form.h"

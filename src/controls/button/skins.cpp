@@ -1,4 +1,4 @@
-#include "controls/command/skins.h"
+#include "controls/button/skins.h"
 
 #include <array>
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <span>
 #include <utility>
 
-#include "controls/command/skin_pictures.h"
+#include "controls/button/skin_pictures.h"
 #include "gfx/artwork.h"
 
 namespace pap {

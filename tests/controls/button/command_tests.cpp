@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "controls/command/command.h"
+#include "controls/button/command.h"
 #include "forms/app.h"
 #include "forms/block_text.h"
 #include "forms/fake_ui.h"

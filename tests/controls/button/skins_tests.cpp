@@ -1,4 +1,4 @@
-#include "controls/command/skins.h"
+#include "controls/button/skins.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/command/skins.h"
+#include "controls/button/skins.h"
 #include "forms/label.h"
 #include "forms/user_control.h"
 

@@ -1,4 +1,4 @@
-#include "controls/command/command.h"
+#include "controls/button/command.h"
 
 #include <cmath>
 #include <cstdlib>
