@@ -1,0 +1,34 @@
+// controls_demo on a private Xvfb with a real pointer.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "e2e/controls_scenario.h"
+
+namespace pap::e2e {
+namespace {
+
+TEST(ControlsE2E, ButtonsFollowThePointerAndClickOnce)
+{
+    std::unique_ptr<XServer> server = XServer::start(1024, 768, 24);
+    ASSERT_TRUE(server) << "Xvfb did not start";
+    TempDir runtime;
+    std::filesystem::create_directories(PAPYRANT_E2E_OUTPUT);
+    ControlsDemoRun run;
+    run.x = server.get();
+    run.log = runtime.file("controls_demo.log");
+    run.screenshotDir = PAPYRANT_E2E_OUTPUT;
+    run.prefix = "controls_";
+    run.start = [&](const std::string& log) {
+        ProcessSpec launch;
+        launch.argv = {PAPYRANT_CONTROLS_DEMO};
+        launch.env = server->env({{"XDG_RUNTIME_DIR", runtime.path()}, {"NO_AT_BRIDGE", "1"}});
+        launch.outputPath = log;
+        return Process::start(launch);
+    };
+    RunControlsDemoScenario(run);
+}
+
+}  // namespace
+}  // namespace pap::e2e
