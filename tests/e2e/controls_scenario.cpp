@@ -41,12 +41,15 @@ bool ShowsLook(const Screenshot& shot, Place place, CommandLook look, bool darkT
     return darkTop ? top.r < bottom.r : top.r > bottom.r;
 }
 
+// The program's output with Windows line ends made plain.
 std::string ReadAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    return text.str();
+    std::string all = text.str();
+    std::erase(all, '\r');
+    return all;
 }
 
 size_t Count(const std::string& text, const std::string& what)
