@@ -80,6 +80,8 @@ TEST(TextLayout, LinesBreakAtLineBreaksAndWrapToTheWidth)
         {"曲目をリピート", 24, true, {"曲目を", "リピー", "ト"}},
         {"ab曲目", 24, true, {"ab曲", "目"}},
         {"曲 目を", 16, true, {"曲", "目を"}},
+        {"abc 曲目を", 48, true, {"abc 曲目", "を"}},
+        {"曲目abcdef", 40, true, {"曲目", "abcde", "f"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Lines(c.text, c.width, c.wrap), c.lines) << c.text << " in " << c.width;

@@ -182,6 +182,7 @@ TEST(Text, BoldIsWiderThanRegular)
         return std::count_if(s.data(), s.data() + s.width() * s.height(), [](gfx::Pixel p) { return gfx::Red(p) < 128; });
     };
     EXPECT_GT(darkPixels(boldInk), darkPixels(regularInk));
+    EXPECT_GT(text->measure(bold, "Hill"), text->measure(kDialogFont, "Hill"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -309,9 +310,12 @@ private:
             return out;
         if (chosen->syntheticItalic)
             FT_GlyphSlot_Oblique(face->glyph);
-        if (chosen->syntheticBold)
-            FT_GlyphSlot_Embolden(face->glyph);
         out.advance = face->glyph->advance.x;
+        if (chosen->syntheticBold && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            // As GDI makes a bold face of a regular one: one pixel wider in ink and in advance.
+            FT_Outline_EmboldenXY(&face->glyph->outline, 64, 0);
+            out.advance += 64;
+        }
         if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
             return out;
         const FT_Bitmap& bitmap = face->glyph->bitmap;
