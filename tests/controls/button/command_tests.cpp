@@ -279,6 +279,12 @@ TEST_F(CommandTest, EachLookDrawsItsSkinFrameGradientAndCaption)
             const int x = W - 5;
             gfx::Pixel top = shown.at(x, 4), bottom = shown.at(x, H - 5);
             EXPECT_EQ(gfx::Red(top) > gfx::Red(bottom), look.lightAtTop);
+            // Half way down, either way round: the mean of white and the lavender grey read as red C6,
+            // green C5, blue D7.
+            // (The narrow button's caption covers that row.)
+            if (W > 40) {
+                EXPECT_EQ(shown.at(x, (H - 1) / 2), gfx::Rgb(0xE2, 0xE2, 0xEB));
+            }
             // The caption: centred across, its box 10 twips above the middle; grey when disabled.
             const gfx::Pixel ink = look.enabled ? gfx::kBlack : kDisabledText;
             int minX = W, maxX = -1, minY = H, maxY = -1;

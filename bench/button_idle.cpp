@@ -1,0 +1,75 @@
+// What an idle form with three push buttons costs: controls_demo (three buttons, each watching the
+// pointer every 100 ms) against a GTK 3 window with three buttons, which a user would otherwise have,
+// each left alone on a private Xvfb for the same time; processor time from /proc.
+//
+// Usage: button_idle [seconds]
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using namespace pap::e2e;
+
+// User and system time of a process so far, in seconds.
+double CpuSeconds(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    // Fields after the command's closing parenthesis: state is field 3, utime 14, stime 15.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15)
+            ticks += std::stod(field);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+void Measure(const char* name, XServer& server, const std::vector<std::string>& argv, const std::string& title,
+             int seconds)
+{
+    ProcessSpec launch;
+    launch.argv = argv;
+    launch.env = server.env({{"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}});
+    auto process = Process::start(launch);
+    if (!process || !server.waitForShownWindow(title, Milliseconds(15000))) {
+        std::printf("%-40s did not start\n", name);
+        return;
+    }
+    // The pointer rests on the desktop; start-up is over.
+    server.movePointer(700, 600);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double before = CpuSeconds(process->pid());
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double used = CpuSeconds(process->pid()) - before;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%-40s %6.3f %% of a core (%.3f s in %.1f s)\n", name, 100 * used / wall, used, wall);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 20;
+    auto server = XServer::start(1024, 768, 24);
+    if (!server) {
+        std::fprintf(stderr, "button_idle: Xvfb did not start\n");
+        return 1;
+    }
+    Measure("controls_demo (3 buttons, 100 ms watch)", *server, {PAPYRANT_CONTROLS_DEMO}, "Papyrant controls",
+            seconds);
+    Measure("GTK 3 window with 3 buttons", *server, {PAPYRANT_GTK_BUTTONS}, "GTK buttons", seconds);
+    return 0;
+}
