@@ -330,23 +330,36 @@ public:
         return create(events, static_cast<Window>(parent));
     }
 
+    // Both pointer queries take round trips to the server, and every push button asks both ten times a
+    // second: an answer is reused for kPointerAnswerMs, so buttons whose watches tick together cost one
+    // query between them.
+    static constexpr uint64_t kPointerAnswerMs = 10;
+
     std::optional<std::pair<int, int>> cursorPos() override
     {
         if (m_lost)
             return std::nullopt;
+        const uint64_t now = nowMs();
+        if (m_cursorAnswer && now - m_cursorAnswerMs < kPointerAnswerMs)
+            return m_cursorAnswer;
+        // The root window always exists: the query needs no error trap.
         Window root = 0, child = 0;
         int x = 0, y = 0, windowX = 0, windowY = 0;
         unsigned mask = 0;
-        XErrorTrap trap(m_display);
-        if (!XQueryPointer(m_display, m_root, &root, &child, &x, &y, &windowX, &windowY, &mask) || trap.failed())
+        if (!XQueryPointer(m_display, m_root, &root, &child, &x, &y, &windowX, &windowY, &mask))
             return std::nullopt;
-        return std::make_pair(x, y);
+        m_cursorAnswer = std::make_pair(x, y);
+        m_cursorAnswerMs = now;
+        return m_cursorAnswer;
     }
 
     NativeWindow windowFromPoint(int x, int y) override
     {
         if (m_lost)
             return 0;
+        const uint64_t now = nowMs();
+        if (m_windowAnswerValid && now - m_windowAnswerMs < kPointerAnswerMs && m_windowAnswerAt == std::pair{x, y})
+            return m_windowAnswer;
         XErrorTrap trap(m_display);
         // Each step names the mapped child of the last window that holds the point: a window manager's
         // frame, the client window in it, then our child windows, down to the innermost.
@@ -359,7 +372,11 @@ public:
                 break;
             found = current = child;
         }
-        return trap.failed() ? 0 : found;
+        m_windowAnswer = trap.failed() ? 0 : found;
+        m_windowAnswerValid = true;
+        m_windowAnswerMs = now;
+        m_windowAnswerAt = {x, y};
+        return m_windowAnswer;
     }
 
     void setScreenPointer(PointerShape shape) override
@@ -821,6 +838,13 @@ private:
     std::optional<EndSignals> m_signals;
     bool m_lost = false;
     bool m_lostReported = false;
+    // The last answers of the pointer queries and when they were asked.
+    std::optional<std::pair<int, int>> m_cursorAnswer;
+    uint64_t m_cursorAnswerMs = 0;
+    bool m_windowAnswerValid = false;
+    NativeWindow m_windowAnswer = 0;
+    uint64_t m_windowAnswerMs = 0;
+    std::pair<int, int> m_windowAnswerAt;
 };
 
 UiWindowX11::~UiWindowX11()
