@@ -106,6 +106,8 @@ public:
     DesignData* designData() { return m_designData; }
     void setDesignData(DesignData* data) { m_designData = data; }
 
+    // The form's controls in drawing order.
+    const std::vector<Control*>& controls() const { return m_controls; }
     // The control that has the keyboard focus, or null.
     Control* ActiveControl() const { return m_focus; }
     // Moves the focus to `control` (one that takes it, enabled and shown): the old one hears LostFocus,

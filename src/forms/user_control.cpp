@@ -346,4 +346,13 @@ void UserControl::onMouseUp(const MouseEvent& event)
         mouseUp(event);
 }
 
+DesignData SaveDesignData(Form& form)
+{
+    DesignData data;
+    for (Control* control : form.controls())
+        if (auto* user = dynamic_cast<UserControl*>(control); user != nullptr && !user->Name().empty())
+            data.controls.push_back({user->Name(), user->Index(), user->SaveProperties()});
+    return data;
+}
+
 }  // namespace pap::forms

@@ -158,4 +158,8 @@ private:
     ClickTracker m_click;
 };
 
+// The stored property bags of a form's named user controls, as a designer saves them: reading the form's
+// design-time data and saving it again gives the same data.
+DesignData SaveDesignData(Form& form);
+
 }  // namespace pap::forms

@@ -225,6 +225,25 @@ TEST_F(CommandTest, FirstRunAndTheCaptionDefault)
     EXPECT_TRUE(fresh.SaveProperties().empty());
 }
 
+TEST_F(CommandTest, AFormsStoredBagsWrittenBackGiveTheSameFile)
+{
+    const std::string file = "[Command1]\n"
+                             "Enabled = bool False\n"
+                             "Caption = string \"Set\"\n"
+                             "FirstRun = byte 0\n"
+                             "Font = font \"MS PGothic\" size=9.75 weight=700 italic=0 underline=0 strikethrough=0 charset=128\n"
+                             "FontColour = colour &H000000FF\n"
+                             "Visible = int16 0\n"
+                             "\n"
+                             "[Command2]\n";
+    forms::DesignDataResult parsed = forms::ParseDesignData(file);
+    ASSERT_TRUE(parsed.data) << parsed.error;
+    load(&*parsed.data);
+    EXPECT_EQ(button.Caption(), "Set");
+    EXPECT_EQ(button.Font().name, "MS PGothic");
+    EXPECT_EQ(forms::WriteDesignData(forms::SaveDesignData(form)), file);
+}
+
 // The looks in pixels, at the dialog's two button sizes.
 TEST_F(CommandTest, EachLookDrawsItsSkinFrameGradientAndCaption)
 {
