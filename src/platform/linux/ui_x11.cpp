@@ -359,7 +359,8 @@ public:
                 break;
             found = current = child;
         }
-        return trap.failed() ? 0 : found;
+        // A window that went during the descent ends it: the last one found still holds the point.
+        return found;
     }
 
     void setScreenPointer(PointerShape shape) override
