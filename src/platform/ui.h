@@ -94,9 +94,12 @@ public:
     virtual void onMouseMove(const MouseEvent& /*event*/) {}
     virtual void onMouseDown(const MouseEvent& /*event*/) {}
     virtual void onMouseUp(const MouseEvent& /*event*/) {}
-    // The wheel turned by `delta` (120 per notch, positive away from the user) with the pointer at x, y.
+    // The wheel turned by `delta` (120 per notch, positive away from the user) with the pointer at x, y;
+    // it goes to the window under the pointer (or the one that holds the mouse; Windows before 10 gives
+    // it to the focus window).
     virtual void onMouseWheel(const MouseEvent& /*event*/, int /*delta*/) {}
-    // A key went down (repeats included) or up: its virtual-key code and the shift state.
+    // A key went down (repeats included) or up: its virtual-key code and the shift state, in which a
+    // modifier key counts as down from its own press. Keys go to the window that has the focus.
     virtual void onKeyDown(int /*keyCode*/, int /*shift*/) {}
     virtual void onKeyUp(int /*keyCode*/, int /*shift*/) {}
     // A character was typed (after the keyboard layout and input method): one Unicode code point.
@@ -132,7 +135,8 @@ public:
     // SetFocus: the window takes the keyboard focus (its top-level window is activated).
     virtual void takeFocus() = 0;
     // The pointer over the window (a child's own, else its parent's). `icon` is a 32-bit picture for
-    // PointerShape::Custom, with its hot spot at the centre; other shapes ignore it.
+    // PointerShape::Custom, with its hot spot at the centre: pixels of its top-left pixel's colour are
+    // transparent, the others show their colour. Other shapes ignore it.
     virtual void setPointer(PointerShape shape, const gfx::Surface* icon = nullptr) = 0;
 };
 
@@ -183,7 +187,8 @@ public:
     // WindowFromPoint: the innermost visible window at a point of the screen, of any process (a child
     // window where one is); 0 over no window (the desktop itself).
     virtual NativeWindow windowFromPoint(int x, int y) = 0;
-    // Screen.MousePointer: a shape shown over every window of the program while it is not Default.
+    // Screen.MousePointer: a shape shown over every window of the program while it is not Default
+    // (Custom shows the arrow: the screen has no picture of its own).
     virtual void setScreenPointer(PointerShape shape) = 0;
 
     // BitBlt with SRCCOPY from the desktop's device context at (0, 0) into `target` at (0, 0), width by

@@ -372,7 +372,8 @@ public:
                 break;
             found = current = child;
         }
-        m_windowAnswer = trap.failed() ? 0 : found;
+        // A window that went during the descent ends it: the last one found still holds the point.
+        m_windowAnswer = found;
         m_windowAnswerValid = true;
         m_windowAnswerMs = now;
         m_windowAnswerAt = {x, y};

@@ -156,10 +156,10 @@ TEST_F(UiWin32InputTest, ChildTakesItsMouseInputAndKeepsItUntilTheRelease)
     EXPECT_EQ(ui->cursorPos(), std::make_pair(170, 160));
 }
 
-TEST_F(UiWin32InputTest, WheelTurnsComeInClientPixels)
+TEST_F(UiWin32InputTest, WheelTurnsGoToTheWindowUnderThePointerInItsPixels)
 {
     moveTo(170, 160);
-    child->takeFocus();
+    top->takeFocus();
     mouse(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
     mouse(MOUSEEVENTF_WHEEL, static_cast<DWORD>(-WHEEL_DELTA));
     ASSERT_TRUE(pumpUntil([&] { return childLog.buttons().size() >= 2; }));
