@@ -1,0 +1,236 @@
+// The animated-GIF control on a form of the recording window system, its timers on the event loop's
+// virtual clock: frame times, loops, actions, property rules and the stored values.
+
+#include <gtest/gtest.h>
+
+#include "controls/anigif/ani_gif_control.h"
+#include "forms/app.h"
+#include "forms/fake_ui.h"
+#include "forms/form.h"
+#include "gif_builder.h"
+
+namespace pap {
+namespace {
+
+using anigif::test::Bytes;
+using pap::testing::FakeUi;
+
+// A 4 x 4 animation of solid frames (frame i all index i % 4) with the delays in 1/100 s, and a loop
+// count when `loops` is not negative.
+Bytes Animation(const std::vector<unsigned>& delays, int loops = -1)
+{
+    using namespace anigif::test;
+    Bytes out;
+    Header(out, "GIF89a", 4, 4, 0x81);
+    Table(out, 4);
+    if (loops >= 0)
+        Application(out, "NETSCAPE2.0", {0x01, uint8_t(loops), uint8_t(loops >> 8)});
+    for (size_t i = 0; i < delays.size(); ++i) {
+        Gce(out, 0, delays[i]);
+        Descriptor(out, 0, 0, 4, 4, 0);
+        SolidImage(out, 4, 4, unsigned(i % 4));
+    }
+    out.push_back(0x3B);
+    return out;
+}
+
+class AniGifTest : public ::testing::Test {
+protected:
+    AniGifTest()
+    {
+        form.setScaleMode(forms::ScaleMode::Pixels);
+        form.Move(0, 0, 200 * 15, 100 * 15);
+        gif.setName("GIF1");
+        gif.Move(10, 10, 40, 40);
+        gif.LoopsEnded = [this] { events.push_back("LoopsEnded@" + std::to_string(ui.now - start)); };
+    }
+
+    void show(forms::DesignData* data = nullptr)
+    {
+        form.setDesignData(data);
+        form.Show();
+        start = ui.now;
+    }
+    bool load(const Bytes& bytes) { return gif.LoadAnimatedGIF_Array(bytes.data(), 1, {bytes.size()}); }
+
+    // Runs the loop for `ms` of virtual time, noting each frame change with its time since `start`.
+    void run(uint64_t ms)
+    {
+        const uint64_t end = ui.now + ms;
+        app.RunUntil([&] {
+            if (gif.currentFrame() != shownFrame) {
+                shownFrame = gif.currentFrame();
+                frames.push_back(std::to_string(shownFrame) + "@" + std::to_string(ui.now - start));
+            }
+            return ui.now >= end;
+        });
+    }
+
+    FakeUi ui;
+    forms::App app{ui, "", ""};
+    forms::Form form{app, "GIF form"};
+    AniGifControl gif{form};
+    uint64_t start = 0;
+    int shownFrame = -1;
+    std::vector<std::string> frames, events;
+};
+
+TEST_F(AniGifTest, FrameTimesFollowTheDelaysWithTheMinimumDelay)
+{
+    show();
+    gif.setDelayAnimation(0);  // decode everything at the load and play at once
+    ASSERT_TRUE(load(Animation({0, 10})));
+    start = ui.now;
+    run(320);
+    EXPECT_EQ(frames, (std::vector<std::string>{"1@0", "2@50", "1@150", "2@200", "1@300"}));
+    EXPECT_EQ(gif.Action(), 1);
+}
+
+TEST_F(AniGifTest, LoopsRunOutOnFrameOneWithLoopsEnded)
+{
+    show();
+    // Deferred decode: frame 1 at once, the rest 20 ms later, then the frame timer.
+    ASSERT_TRUE(load(Animation({10, 10, 10})));
+    gif.setLoops(2);
+    start = ui.now;
+    run(1000);
+    EXPECT_EQ(frames, (std::vector<std::string>{"1@0", "2@120", "3@220", "1@320", "2@420", "3@520", "1@620"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"LoopsEnded@620"}));
+    EXPECT_EQ(gif.Action(), 0);
+    EXPECT_EQ(gif.LoopsRemaining(), 2);
+}
+
+TEST_F(AniGifTest, ActionsStepPauseAndSingleFrames)
+{
+    show();
+    gif.setDelayAnimation(2);  // decoded later, not played
+    ASSERT_TRUE(load(Animation({10, 10, 10})));
+    run(100);
+    EXPECT_EQ(gif.Action(), 0);
+    // Pausing a stopped animation changes nothing.
+    gif.setAction(2);
+    EXPECT_EQ(gif.Action(), 0);
+    // Step to the last frame, then once more: frame 1, paused.
+    gif.setAction(3);
+    gif.setAction(3);
+    EXPECT_EQ(gif.currentFrame(), 3);
+    gif.setAction(3);
+    EXPECT_EQ(gif.currentFrame(), 1);
+    EXPECT_EQ(gif.Action(), 2);
+    // Play, pause, restart.
+    gif.setAction(1);
+    EXPECT_EQ(gif.Action(), 1);
+    gif.setAction(2);
+    EXPECT_EQ(gif.Action(), 2);
+    gif.setAction(4);
+    EXPECT_EQ(gif.Action(), 1);
+    EXPECT_EQ(gif.currentFrame(), 1);
+
+    // A single frame never arms the frame timer.
+    ASSERT_TRUE(load(Animation({10})));
+    frames.clear();
+    shownFrame = -1;
+    run(1000);
+    gif.setAction(1);
+    run(500);
+    EXPECT_EQ(frames.size(), 1u);
+    EXPECT_EQ(gif.Action(), 0);
+    EXPECT_EQ(gif.currentFrame(), 1);
+}
+
+TEST_F(AniGifTest, PropertyWritesClampIgnoreAndNotice)
+{
+    forms::DesignData data;
+    data.controls.push_back({"GIF1", -1, {}});
+    show(&data);
+    EXPECT_EQ(gif.LoopsRemaining(), -1);
+    gif.setMinFrameDelay(5);
+    EXPECT_EQ(gif.MinFrameDelay(), 10);
+    gif.setMinFrameDelay(40000);
+    EXPECT_EQ(gif.MinFrameDelay(), 32700);
+    gif.setLoops(-3);
+    EXPECT_EQ(gif.Loops(), 3);
+    data.controls[0].bag.clearChanged();
+    gif.setLoops(3);
+    for (int bad : {5, -1})
+        gif.setStretch(bad);
+    gif.setMirrored(4);
+    gif.setDelayAnimation(-1);
+    gif.setDelayAnimation(4);
+    EXPECT_TRUE(data.controls[0].bag.changedNames().empty());
+    EXPECT_EQ(gif.Stretch(), 1);
+    EXPECT_EQ(gif.Mirrored(), 0);
+    EXPECT_EQ(gif.DelayAnimation(), 1);
+
+    // Stretch 4 makes the control exactly the picture's size.
+    ASSERT_TRUE(load(Animation({10, 10})));
+    gif.setStretch(4);
+    EXPECT_EQ(gif.Width(), 4);
+    EXPECT_EQ(gif.Height(), 4);
+    EXPECT_EQ(gif.ActualWidth(), 4);
+    EXPECT_EQ(gif.FrameCount(), 2);
+
+    // Array sizes: a 4 x 3 array of 16-bit elements holds 24 bytes.
+    EXPECT_EQ(AniGifControl::ArrayByteSize(2, {4, 3}), 24u);
+    EXPECT_EQ(AniGifControl::ArrayByteSize(1, {7}), 7u);
+    EXPECT_EQ(AniGifControl::ArrayByteSize(2, {4, 3, 2}), 0u);
+}
+
+TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
+{
+    struct Case {
+        const char* name;
+        std::optional<int32_t> delayLoad, loops;
+        int32_t wantDelayMode, wantLoops;
+    };
+    const Case cases[] = {
+        {"no DelayLoad, no Loops", std::nullopt, std::nullopt, 1, 5},
+        {"DelayLoad -1, Loops 2", -1, 2, 1, 2},
+        {"DelayLoad 2", 2, std::nullopt, 2, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        forms::DesignData data;
+        data.controls.push_back({"GIF1", -1, {}});
+        forms::PropertyBag& bag = data.controls[0].bag;
+        bag.WriteProperty("GIF", forms::ByteArray{Animation({10, 10}, 5), "a.gif"});
+        if (c.delayLoad)
+            bag.WriteProperty("DelayLoad", *c.delayLoad);
+        if (c.loops)
+            bag.WriteProperty("Loops", *c.loops);
+        std::vector<std::string> reads;
+        bag.setReadListener([&](std::string_view name) { reads.emplace_back(name); });
+        forms::Form other(app, "Other");
+        AniGifControl control(other);
+        control.setName("GIF1");
+        control.Move(0, 0, 40, 40);
+        other.setDesignData(&data);
+        other.Load();
+        EXPECT_EQ(control.DelayAnimation(), c.wantDelayMode);
+        EXPECT_EQ(control.Loops(), c.wantLoops);
+        EXPECT_EQ(reads, (std::vector<std::string>{"GIF", "Delay", "Stretch", "DelayLoad", "Mirror", "Enabled",
+                                                   "MouseIcon", "MousePointer", "Loops"}));
+        // Written back: the GIF always, the rest only when not the default.
+        forms::PropertyBag written = control.SaveProperties();
+        std::vector<std::string> keys;
+        for (const auto& [key, value] : written.entries())
+            keys.push_back(key);
+        std::vector<std::string> want = {"GIF", "Loops"};
+        if (c.wantDelayMode != 1)
+            want.push_back("DelayLoad");
+        EXPECT_EQ(keys, want);
+    }
+}
+
+TEST_F(AniGifTest, NoTimerCallReachesATerminatedControl)
+{
+    show();
+    ASSERT_TRUE(load(Animation({10, 10})));
+    const uintptr_t id = gif.timerId();
+    EXPECT_TRUE(AniGifControl::DeliverTimer(id));
+    form.Unload();
+    EXPECT_FALSE(AniGifControl::DeliverTimer(id));
+}
+
+}  // namespace
+}  // namespace pap
