@@ -1,10 +1,12 @@
-// controls_demo: a form with the program's push buttons and a Japanese label, for trying them with
-// the mouse. Each Click prints "Click <caption>" on a line of its own; the program ends when its window
-// is closed.
+// controls_demo [FILE.gif]: a form with the program's push buttons and a Japanese label, for trying
+// them with the mouse, and with a GIF file the animated-GIF control playing it. Each Click prints
+// "Click <caption>" (or "Click GIF") on a line of its own, and the end of the GIF's loops
+// "LoopsEnded"; the program ends when its window is closed.
 
 #include <cstdio>
 #include <string_view>
 
+#include "controls/anigif/ani_gif_control.h"
 #include "controls/button/command.h"
 #include "design_data.h"
 #include "forms/app.h"
@@ -19,7 +21,8 @@ using namespace pap;
 
 class DemoForm : public forms::Form {
 public:
-    explicit DemoForm(forms::App& app, forms::DesignData& design) : Form(app, "Papyrant controls")
+    DemoForm(forms::App& app, forms::DesignData& design, std::string gifFile)
+        : Form(app, "Papyrant controls"), m_gifFile(std::move(gifFile))
     {
         setDesignData(&design);
         setScaleMode(forms::ScaleMode::Pixels);
@@ -48,19 +51,44 @@ public:
         m_repeat.setFont(gothic);
         m_repeat.setBackStyle(0);
         m_repeat.setCaption("曲目をリピート");
+
+        m_gif.setName("aniGIF");
+        m_gif.Move(20, 100, 120, 50);
+        m_gif.setVisible(!m_gifFile.empty());
+        m_gif.Click = [] { Say("Click GIF"); };
+        m_gif.LoopsEnded = [] { Say("LoopsEnded"); };
+    }
+
+protected:
+    void Form_Load() override
+    {
+        if (m_gifFile.empty())
+            return;
+        m_gif.setStretch(4);
+        if (!m_gif.LoadAnimatedGIF_File(m_gifFile))
+            std::fprintf(stderr, "controls_demo: %s is not a GIF that loads\n", m_gifFile.c_str());
     }
 
 private:
+    static void Say(const char* line)
+    {
+        std::printf("%s\n", line);
+        std::fflush(stdout);
+    }
+
+    std::string m_gifFile;
     Command m_one{*this};
     Command m_two{*this};
     Command m_more{*this};
     forms::Label m_repeat{*this};
+    AniGifControl m_gif{*this};
 };
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const std::string gifFile = argc > 1 ? argv[1] : "";
     forms::DesignDataResult design =
         forms::ParseDesignData(std::string_view(reinterpret_cast<const char*>(kControlsDemoDesign), kControlsDemoDesignSize));
     if (!design.data) {
@@ -73,7 +101,7 @@ int main()
         return 1;
     }
     forms::App app(*ui, "", "");
-    DemoForm form(app, *design.data);
+    DemoForm form(app, *design.data, gifFile);
     form.Show();
     app.Run();
     return 0;
