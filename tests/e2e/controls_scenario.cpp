@@ -7,7 +7,9 @@
 #include <sstream>
 #include <thread>
 
+#include "controls/anigif/gif_builder.h"
 #include "controls/button/skins.h"
+#include "tools/gif_dump.h"
 
 namespace pap::e2e {
 
@@ -75,7 +77,7 @@ void RunControlsDemoScenario(const ControlsDemoRun& run)
     };
     // The pointer starts on the bare desktop.
     x.movePointer(600, 500);
-    std::unique_ptr<Process> demo = run.start(run.log);
+    std::unique_ptr<Process> demo = run.start(run.log, {});
     ASSERT_TRUE(demo);
     std::optional<WindowId> window = x.waitForShownWindow(kTitle, run.startTimeout);
     ASSERT_TRUE(window) << "no window titled " << kTitle;
@@ -158,6 +160,134 @@ void RunControlsDemoScenario(const ControlsDemoRun& run)
     std::optional<int> code = demo->wait(Milliseconds(10000));
     ASSERT_TRUE(code) << "controls_demo still runs after its window was closed";
     EXPECT_EQ(*code, 0);
+}
+
+namespace {
+
+constexpr int kGifWidth = 40, kGifHeight = 20;
+constexpr int kGifX = 20, kGifY = 100;
+constexpr unsigned kDelays[4] = {20, 30, 40, 50};  // 1/100 s
+
+// Frame k (1 .. 4): index 0 (transparent) where (x + y + k) % 4 == 0, else 1 + k % 3; disposal 2, so
+// each frame shows over the form alone. One loop.
+std::vector<uint8_t> FourFrameGif()
+{
+    using namespace anigif::test;
+    Bytes out;
+    Header(out, "GIF89a", kGifWidth, kGifHeight, 0x81);
+    out.insert(out.end(), {0, 0, 0, 200, 40, 40, 40, 160, 40, 40, 40, 200});
+    Application(out, "NETSCAPE2.0", {0x01, 0x01, 0x00});
+    for (unsigned k = 1; k <= 4; ++k) {
+        Gce(out, 2, kDelays[k - 1], true, 0);
+        Descriptor(out, 0, 0, kGifWidth, kGifHeight, 0);
+        std::vector<unsigned> codes = {4};
+        for (int y = 0; y < kGifHeight; ++y)
+            for (int x = 0; x < kGifWidth; ++x)
+                codes.push_back((x + y + int(k)) % 4 == 0 ? 0 : 1 + k % 3);
+        codes.push_back(5);
+        ImageData(out, 2, PackCodes(2, codes));
+    }
+    out.push_back(0x3B);
+    return out;
+}
+
+using Picture = std::vector<Rgb>;
+
+Picture Region(const Screenshot& shot)
+{
+    Picture p;
+    for (int y = 0; y < kGifHeight; ++y)
+        for (int x = 0; x < kGifWidth; ++x)
+            p.push_back(shot.at(x, y));
+    return p;
+}
+
+bool SamePicture(const Picture& a, const Picture& b)
+{
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].r != b[i].r || a[i].g != b[i].g || a[i].b != b[i].b)
+            return false;
+    return a.size() == b.size();
+}
+
+}  // namespace
+
+void RunGifScenario(const ControlsDemoRun& run, const std::string& workDir,
+                    const std::function<std::string(const std::string& hostPath)>& nameForProgram)
+{
+    XServer& x = *run.x;
+    const std::string gifPath = workDir + "/four.gif";
+    {
+        std::vector<uint8_t> bytes = FourFrameGif();
+        std::ofstream out(gifPath, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    // What gifdump paints for each frame, over the form's colour.
+    ASSERT_TRUE(tools::DumpGif(gifPath, workDir + "/dump"));
+    const Rgb face{0xEC, 0xE9, 0xD8};
+    std::vector<Picture> expected;
+    for (int k = 1; k <= 4; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/dump/frame-%03d.rgba", k);
+        const std::string rgba = ReadAll(workDir + name);
+        ASSERT_EQ(rgba.size(), size_t(kGifWidth * kGifHeight * 4)) << name;
+        Picture p;
+        for (size_t i = 0; i < rgba.size(); i += 4)
+            p.push_back(uint8_t(rgba[i + 3]) == 0 ? face : Rgb{uint8_t(rgba[i]), uint8_t(rgba[i + 1]), uint8_t(rgba[i + 2])});
+        expected.push_back(std::move(p));
+    }
+
+    x.movePointer(600, 500);
+    std::unique_ptr<Process> demo = run.start(run.log, {nameForProgram(gifPath)});
+    ASSERT_TRUE(demo);
+    ASSERT_TRUE(x.waitForShownWindow(kTitle, run.startTimeout));
+
+    // Which frame is on show, sampled as fast as the screen is read, until the loops have run out.
+    std::vector<std::pair<int, double>> changes;  // frame, seconds since the first sample
+    const auto begin = std::chrono::steady_clock::now();
+    int last = 0;
+    while (std::chrono::steady_clock::now() - begin < std::chrono::seconds(run.startTimeout.count() > 20000 ? 12 : 6)) {
+        Screenshot shot = x.screenshot(kGifX, kGifY, kGifWidth, kGifHeight);
+        if (shot.width == 0)
+            continue;
+        const Picture seen = Region(shot);
+        int frame = 0;
+        for (int k = 0; k < 4; ++k)
+            if (SamePicture(seen, expected[size_t(k)]))
+                frame = k + 1;
+        if (frame != 0 && frame != last) {
+            changes.emplace_back(frame, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+            last = frame;
+        }
+        if (changes.size() >= 5)
+            break;
+    }
+    std::string order;
+    for (auto& [frame, at] : changes)
+        order += std::to_string(frame);
+    // Frame 1 from the start, the others in order once each, then back to frame 1 where the loop ended.
+    ASSERT_EQ(order, "12341") << "frames seen in this order";
+    for (size_t i = 1; i + 1 < changes.size(); ++i) {
+        const double shown = changes[i + 1].second - changes[i].second;
+        const double want = kDelays[changes[i].first - 1] / 100.0;
+        std::printf("frame %d shown %.0f ms (delay %.0f ms)\n", changes[i].first, shown * 1000, want * 1000);
+        EXPECT_NEAR(shown, want, 0.030) << "frame " << changes[i].first;
+    }
+
+    // The loop ended: LoopsEnded once; a click on a transparent pixel of frame 1 is the control's.
+    std::this_thread::sleep_for(Milliseconds(300));
+    if (!run.screenshotDir.empty())
+        savePng(x.screenshot(), run.screenshotDir + "/" + run.prefix + "gif_rest.png");
+    x.movePointer(kGifX + 3, kGifY);
+    x.pointerButton(1, true);
+    x.pointerButton(1, false);
+    std::string output;
+    for (int i = 0; i < 50 && Count(output, "Click GIF") == 0; ++i) {
+        std::this_thread::sleep_for(Milliseconds(100));
+        output = ReadAll(run.log);
+    }
+    EXPECT_EQ(Count(output, "LoopsEnded\n"), 1u) << output;
+    EXPECT_EQ(Count(output, "Click GIF\n"), 1u) << output;
 }
 
 }  // namespace pap::e2e

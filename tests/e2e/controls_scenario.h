@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "e2e/harness.h"
 
@@ -13,8 +14,8 @@ namespace pap::e2e {
 
 struct ControlsDemoRun {
     XServer* x = nullptr;
-    // Starts controls_demo with its standard output going to `log`.
-    std::function<std::unique_ptr<Process>(const std::string& log)> start;
+    // Starts controls_demo with the arguments and its standard output going to `log`.
+    std::function<std::unique_ptr<Process>(const std::string& log, const std::vector<std::string>& args)> start;
     std::string log;            // where its output goes
     std::string screenshotDir;  // pictures of each step ("" for none)
     std::string prefix;         // the screenshots' name prefix
@@ -23,5 +24,12 @@ struct ControlsDemoRun {
 
 // Runs the scenario with gtest assertions.
 void RunControlsDemoScenario(const ControlsDemoRun& run);
+
+// controls_demo with a 4-frame GIF with transparency, written into `workDir` and passed to the program
+// by the name `nameForProgram` gives it (the path as the program's system spells it; "" for the host
+// path): the frames in order, each as gifdump paints it over the form's colour, for their delays;
+// then LoopsEnded, and a click on a transparent pixel prints "Click GIF".
+void RunGifScenario(const ControlsDemoRun& run, const std::string& workDir,
+                    const std::function<std::string(const std::string& hostPath)>& nameForProgram);
 
 }  // namespace pap::e2e
