@@ -8,6 +8,7 @@
 #include "forms/app.h"
 #include "gfx/dib.h"
 #include "platform/files.h"
+#include "controls/anigif/snapshot_encoder.h"
 #include "platform/message_box.h"
 
 namespace pap {
@@ -270,6 +271,34 @@ bool AniGifControl::LoadAnimatedGIF_Array(const void* data, size_t elementSize, 
 }
 
 // --- properties ---
+
+std::optional<forms::PictureObject> AniGifControl::AnimatedGIF() const
+{
+    if (m_animation.currentFrame() == 0)
+        return std::nullopt;
+    return forms::PictureObject{anigif::SnapshotFrame(m_animation.gif(), m_animation.currentFrame())};
+}
+
+void AniGifControl::setAnimatedGIF(const std::optional<forms::PictureObject>& picture)
+{
+    std::vector<uint8_t> data;
+    if (picture) {
+        // The picture goes through a property bag of its own; its file starts after the bag's header.
+        std::vector<uint8_t> contents = forms::SerialisePicture("myGIF", *picture);
+        data.assign(contents.begin() + forms::kPictureHeaderBytes, contents.end());
+    }
+    if (LoadGifData(std::move(data)) && !live()) {
+        // A designer sizes the control to the picture once.
+        const int32_t mode = m_stretchMode;
+        m_stretchMode = 4;
+        ResizeHandler();
+        m_stretchMode = mode;
+        if (anigif::Composer* composer = m_animation.composer())
+            composer->setScales(1.0f, 1.0f);
+    }
+    Repaint();
+    PropertyChanged("AnimatedGIF");
+}
 
 int32_t AniGifControl::FrameCount() const { return m_animation.currentFrame() != 0 ? m_count : 0; }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "controls/anigif/gif_animation.h"
+#include "forms/picture.h"
 #include "forms/user_control.h"
 
 namespace pap {
@@ -27,6 +28,10 @@ public:
     ~AniGifControl() override;
 
     // --- properties ---
+    // The frame on show as a single-image GIF picture; nothing when no frame is loaded.
+    std::optional<forms::PictureObject> AnimatedGIF() const;
+    // A picture loads its GIF file's bytes; nothing empties the control.
+    void setAnimatedGIF(const std::optional<forms::PictureObject>& picture);
     int32_t FrameCount() const;
     // The picture's size in the container's units, rounded down.
     int32_t ActualWidth();

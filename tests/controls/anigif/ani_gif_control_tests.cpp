@@ -222,6 +222,31 @@ TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
     }
 }
 
+TEST_F(AniGifTest, InADesignerThePictureKeepsItsFileShowsFrameOneAndItsOutline)
+{
+    form.setUserMode(false);
+    show();
+    const Bytes file = Animation({10, 10, 10});
+    gif.setAnimatedGIF(forms::PictureObject{file});
+    EXPECT_EQ(gif.gifData(), file);
+    EXPECT_EQ(gif.FrameCount(), 3);
+    // Sized to the picture once, and never animated.
+    EXPECT_EQ(gif.Width(), 4);
+    run(1000);
+    EXPECT_EQ(frames, (std::vector<std::string>{"1@0"}));
+    gfx::Surface shown(200, 100, gfx::Rgb(9, 9, 9));
+    form.paintInto(shown);
+    EXPECT_NE(shown.at(10, 10), shown.at(11, 10)) << "no dotted outline";
+    // Read back: the frame on show as a GIF file of its own.
+    std::optional<forms::PictureObject> picture = gif.AnimatedGIF();
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(std::string(picture->fileBytes.begin(), picture->fileBytes.begin() + 6), "GIF89a");
+    // Nothing empties the control.
+    gif.setAnimatedGIF(std::nullopt);
+    EXPECT_EQ(gif.FrameCount(), 0);
+    EXPECT_FALSE(gif.AnimatedGIF());
+}
+
 TEST_F(AniGifTest, NoTimerCallReachesATerminatedControl)
 {
     show();
