@@ -1,4 +1,4 @@
-// What an idle form with three push buttons costs: controls_demo (three buttons, each watching the
+// What an idle form with three push buttons costs, and with an animated GIF playing beside them: controls_demo (three buttons, each watching the
 // pointer every 100 ms) against a GTK 3 window with three buttons, which a user would otherwise have,
 // each left alone on a private Xvfb for the same time; processor time from /proc.
 //
@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "control_animation.h"
 #include "e2e/harness.h"
 
 namespace {
@@ -71,5 +72,17 @@ int main(int argc, char** argv)
     Measure("controls_demo (3 buttons, 100 ms watch)", *server, {PAPYRANT_CONTROLS_DEMO}, "Papyrant controls",
             seconds);
     Measure("GTK 3 window with 3 buttons", *server, {PAPYRANT_GTK_BUTTONS}, "GTK buttons", seconds);
+
+    // The same forms with a 120 x 50 animation at 10 frames a second.
+    TempDir dir("papyrant-bench");
+    const std::string gif = dir.file("animation.gif");
+    {
+        std::vector<uint8_t> bytes = pap::bench::ControlAnimation();
+        std::ofstream out(gif, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    Measure("controls_demo + 120 x 50 GIF at 10 fps", *server, {PAPYRANT_CONTROLS_DEMO, gif}, "Papyrant controls",
+            seconds);
+    Measure("GTK 3 window + the GIF in a GtkImage", *server, {PAPYRANT_GTK_BUTTONS, gif}, "GTK buttons", seconds);
     return 0;
 }

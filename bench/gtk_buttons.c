@@ -1,4 +1,5 @@
-/* A GTK 3 window with three buttons, the idle baseline of button_idle. */
+/* A GTK 3 window with three buttons (and an animated GIF given as the argument), the baseline of
+   button_idle. */
 #include <gtk/gtk.h>
 
 int main(int argc, char** argv)
@@ -14,6 +15,8 @@ int main(int argc, char** argv)
         gtk_widget_set_sensitive(button, i != 1);
         gtk_box_pack_start(GTK_BOX(box), button, FALSE, FALSE, 0);
     }
+    if (argc > 1)
+        gtk_box_pack_start(GTK_BOX(box), gtk_image_new_from_file(argv[1]), FALSE, FALSE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
     gtk_widget_show_all(window);

@@ -212,12 +212,14 @@ void PictureBox::paint(gfx::Surface& target, gfx::Rect place)
             if (place.x + inset + x >= 0 && place.y + inset + y >= 0 && place.x + inset + x < target.width() &&
                 place.y + inset + y < target.height())
                 inner.set(x, y, target.at(place.x + inset + x, place.y + inset + y));
+    // Children are placed relative to this box's own place, wherever `place` puts it in the target.
+    const gfx::Rect own = pixelRect();
     for (Control* child : children()) {
         if (!child->Visible())
             continue;
         gfx::Rect at = child->pixelRect();
-        at.x -= place.x + inset;
-        at.y -= place.y + inset;
+        at.x -= own.x + inset;
+        at.y -= own.y + inset;
         child->paint(inner, at);
     }
     gfx::Blit(target, place.x + inset, place.y + inset, inner);

@@ -234,6 +234,29 @@ gfx::Surface Form::pictureBelow(const Control& control, gfx::Rect rect)
 
 void Form::onPaint(gfx::Surface& target) { paintInto(target); }
 
+void Form::onPaintRect(gfx::Surface& target, gfx::Rect rect)
+{
+    // The rectangle is painted afresh on its own (the background, then every control over it, in
+    // order), so nothing outside it is drawn twice.
+    gfx::Surface part(rect.width, rect.height, m_backColor);
+    for (Control* control : m_controls) {
+        if (control->parent() != nullptr || !control->Visible())
+            continue;
+        gfx::Rect place = control->pixelRect();
+        if (place.x >= rect.x + rect.width || place.y >= rect.y + rect.height || place.x + place.width <= rect.x ||
+            place.y + place.height <= rect.y)
+            continue;
+        control->paint(part, gfx::Rect{place.x - rect.x, place.y - rect.y, place.width, place.height});
+    }
+    gfx::Blit(target, rect.x, rect.y, part);
+}
+
+void Form::RefreshRect(gfx::Rect rect)
+{
+    if (m_window && m_visible)
+        m_window->invalidateRect(rect);
+}
+
 namespace {
 
 // Controls in drawing order, those of containers after their container.

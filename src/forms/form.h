@@ -84,6 +84,8 @@ public:
 
     // Asks the window for a repaint.
     void Refresh();
+    // Asks for a repaint of a rectangle (pixels of the inner area) only.
+    void RefreshRect(gfx::Rect rect);
 
     // A rectangle of the form's scale in pixels of its inner area.
     gfx::Rect toPixels(double left, double top, double width, double height);
@@ -141,6 +143,7 @@ private:
     // End: the window goes without any event and the form counts as not loaded.
     void endNow();
     void onPaint(gfx::Surface& target) override;
+    void onPaintRect(gfx::Surface& target, gfx::Rect rect) override;
     void onCloseRequest() override;
     void onDestroyed() override;
     void onMouseMove(const MouseEvent& event) override;

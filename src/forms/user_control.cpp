@@ -143,9 +143,13 @@ void UserControl::PaintPicture(const gfx::Surface& picture, double x1, double y1
 
 void UserControl::Refresh()
 {
+    // A windowed control shows its own window; a windowless one repaints its place on the form.
     if (m_window)
         m_window->invalidate();
-    form().Refresh();
+    else if (parent() == nullptr)
+        form().RefreshRect(pixelRect());
+    else
+        form().Refresh();
 }
 
 void UserControl::Size(double width, double height)

@@ -85,6 +85,9 @@ public:
     virtual ~UiWindowEvents() = default;
     // The window needs painting: fill `target` (the client area's size, black) with its content.
     virtual void onPaint(gfx::Surface& target) = 0;
+    // Only `rect` needs painting: `target` holds what was painted before, and the owner repaints that
+    // rectangle of it (the rest is shown as it is).
+    virtual void onPaintRect(gfx::Surface& target, gfx::Rect /*rect*/) { onPaint(target); }
     // The user or another program asked the window to close (WM_CLOSE, WM_DELETE_WINDOW). The window
     // stays until its owner destroys it.
     virtual void onCloseRequest() = 0;
@@ -129,6 +132,8 @@ public:
     virtual bool setParent(NativeWindow parent) = 0;
     // Asks for an onPaint soon (a visible window only).
     virtual void invalidate() = 0;
+    // Asks for a repaint of a rectangle of the client area only (onPaintRect, where the platform can).
+    virtual void invalidateRect(gfx::Rect /*rect*/) { invalidate(); }
     // EnableWindow: a disabled window gets no mouse or key input (it still paints).
     virtual void setEnabled(bool enabled) = 0;
     virtual bool enabled() = 0;

@@ -528,6 +528,16 @@ void AniGifControl::paint(gfx::Surface& target, gfx::Rect place)
     const int bottom = std::min(target.height(), place.y + place.height);
     if (right <= left || bottom <= top)
         return;
+    if (left == place.x && top == place.y && right == place.x + place.width && bottom == place.y + place.height) {
+        // Wholly on the picture: drawn in place through a view of that rectangle.
+        gfx::Dib dc = gfx::Dib::View(reinterpret_cast<uint8_t*>(target.row(top) + left), place.width, place.height, 32,
+                                     static_cast<ptrdiff_t>(target.width()) * 4);
+        if (anigif::Composer* composer = m_animation.composer())
+            composer->PaintFrame(m_animation.currentFrame(), dc);
+        if (!live())
+            anigif::DrawDesignOutline(dc, place.width, place.height, gfx::Rgb(0x64, 0x64, 0x64));
+        return;
+    }
     gfx::Surface area(place.width, place.height);
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)

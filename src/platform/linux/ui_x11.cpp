@@ -233,6 +233,7 @@ public:
     void setStyle(uint32_t style) override;
     bool setParent(NativeWindow parent) override;
     void invalidate() override { m_dirty = true; }
+    void invalidateRect(gfx::Rect rect) override;
     void setEnabled(bool enabled) override { m_enabled = enabled; }
     bool enabled() override { return m_enabled; }
     void takeFocus() override;
@@ -244,7 +245,7 @@ public:
     // The pointer the window shows when no screen-wide one is set; None inherits the parent's.
     Cursor pointer() const { return m_pointer; }
     UiWindowEvents& events() { return m_events; }
-    bool dirty() const { return m_dirty && m_mapped && !m_gone; }
+    bool dirty() const { return (m_dirty || m_dirtyRect) && m_mapped && !m_gone; }
     void markDirty() { m_dirty = true; }
     // Paints the whole window now.
     void paint();
@@ -267,6 +268,9 @@ private:
     bool m_visible = false;
     bool m_mapped = false;
     bool m_dirty = false;
+    // A repaint of part of the window only (while m_dirty is false), and the picture painted last.
+    std::optional<gfx::Rect> m_dirtyRect;
+    gfx::Surface m_picture;
     bool m_gone = false;
     bool m_enabled = true;
     uint32_t m_style = 0;
@@ -991,41 +995,70 @@ void UiWindowX11::setPointer(PointerShape shape, const gfx::Surface* icon)
     XFlush(display);
 }
 
+void UiWindowX11::invalidateRect(gfx::Rect rect)
+{
+    const int left = std::max(0, rect.x), top = std::max(0, rect.y);
+    const int right = std::min(m_width, rect.x + rect.width), bottom = std::min(m_height, rect.y + rect.height);
+    if (right <= left || bottom <= top)
+        return;
+    if (!m_dirtyRect) {
+        m_dirtyRect = gfx::Rect{left, top, right - left, bottom - top};
+        return;
+    }
+    gfx::Rect& d = *m_dirtyRect;
+    const int unionRight = std::max(d.x + d.width, right), unionBottom = std::max(d.y + d.height, bottom);
+    d.x = std::min(d.x, left);
+    d.y = std::min(d.y, top);
+    d.width = unionRight - d.x;
+    d.height = unionBottom - d.y;
+}
+
 void UiWindowX11::paint()
 {
+    // A whole repaint, or the dirty rectangle of the picture painted last.
+    std::optional<gfx::Rect> part = m_dirty ? std::nullopt : m_dirtyRect;
     m_dirty = false;
+    m_dirtyRect.reset();
     if (m_gone || m_system.lost() || m_width <= 0 || m_height <= 0)
         return;
-    gfx::Surface picture(m_width, m_height, gfx::kBlack);
-    m_events.onPaint(picture);
+    if (part && (m_picture.width() != m_width || m_picture.height() != m_height))
+        part.reset();
+    if (part) {
+        m_events.onPaintRect(m_picture, *part);
+    } else {
+        m_picture = gfx::Surface(m_width, m_height, gfx::kBlack);
+        m_events.onPaint(m_picture);
+    }
     // The owner may have closed the window while painting.
-    if (m_gone || picture.width() != m_width || picture.height() != m_height)
+    if (m_gone || m_picture.width() != m_width || m_picture.height() != m_height)
         return;
+    const gfx::Rect area = part ? *part : gfx::Rect{0, 0, m_width, m_height};
     Display* display = m_system.display();
     Visual* visual = DefaultVisual(display, m_system.screen());
     const int depth = DefaultDepth(display, m_system.screen());
     XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
-                                 static_cast<unsigned>(m_width), static_cast<unsigned>(m_height), 32, 0);
+                                 static_cast<unsigned>(area.width), static_cast<unsigned>(area.height), 32, 0);
     if (!image)
         return;
-    std::vector<char> bytes(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(m_height));
+    std::vector<char> bytes(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(area.height));
     image->data = bytes.data();
     const bool direct = image->bits_per_pixel == 32 && visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
                         visual->blue_mask == 0xFF && image->byte_order == LSBFirst;
-    for (int y = 0; y < m_height; ++y) {
-        const gfx::Pixel* in = picture.row(y);
+    for (int y = 0; y < area.height; ++y) {
+        const gfx::Pixel* in = m_picture.row(area.y + y) + area.x;
         if (direct) {
-            std::memcpy(image->data + static_cast<size_t>(y) * image->bytes_per_line, in, static_cast<size_t>(m_width) * 4);
+            std::memcpy(image->data + static_cast<size_t>(y) * image->bytes_per_line, in,
+                        static_cast<size_t>(area.width) * 4);
             continue;
         }
-        for (int x = 0; x < m_width; ++x) {
+        for (int x = 0; x < area.width; ++x) {
             XPutPixel(image, x, y, ToMasks(in[x], visual->red_mask, visual->green_mask, visual->blue_mask));
         }
     }
     {
         XErrorTrap trap(display);
-        XPutImage(display, m_window, m_system.gc(), image, 0, 0, 0, 0, static_cast<unsigned>(m_width),
-                  static_cast<unsigned>(m_height));
+        XPutImage(display, m_window, m_system.gc(), image, 0, 0, area.x, area.y, static_cast<unsigned>(area.width),
+                  static_cast<unsigned>(area.height));
     }
     image->data = nullptr;
     XDestroyImage(image);
