@@ -295,5 +295,32 @@ TEST_F(InputTest, LabelsAlignTheirCaptionAndGreyItWhenDisabled)
     EXPECT_EQ(picture.at(15, 70), kDisabledHighlight);
 }
 
+TEST_F(InputTest, ARepaintOfOneRectangleGivesWhatAWholePaintGives)
+{
+    // A picture box holding an image, a label across the box's edge, and a windowless user control.
+    PictureBox box(form, PictureBox::Border::FixedSingle, gfx::Rgb(0, 80, 0));
+    box.Move(10, 10, 60, 40);
+    Image inner(form, true, &box);
+    inner.Move(5, 5, 20, 20);
+    inner.setPicture(gfx::Surface(2, 2, gfx::Rgb(200, 0, 200)));
+    Label label(form);
+    label.Move(50, 20, 60, 12);
+    label.setCaption("abcdefgh");
+    JournalControl windowless(form, journal, false);
+    windowless.Move(120, 10, 30, 30);
+    form.Show();
+    FakeWindow& window = *ui.windowTitled("Input");
+    gfx::Surface shown = window.paint();
+
+    // Each change repaints only the rectangle it touches; the picture then equals a whole paint.
+    label.setCaption("xy");
+    window.events().onPaintRect(shown, label.pixelRect());
+    windowless.hDC().fill(gfx::Rgb(1, 2, 3));
+    window.events().onPaintRect(shown, windowless.pixelRect());
+    inner.setPicture(gfx::Surface(2, 2, gfx::Rgb(0, 0, 250)));
+    window.events().onPaintRect(shown, gfx::Rect{10, 10, 40, 40});
+    EXPECT_TRUE(shown == window.paint());
+}
+
 }  // namespace
 }  // namespace pap::forms
