@@ -161,6 +161,7 @@ TEST_F(UrlReaderTest, CancelledAndDroppedReadsCallNothing)
 
     Read dropped;
     startRead(http.url("/slow"), dropped);
+    ASSERT_TRUE(pumpUntil([&] { return !dropped.failures.empty(); }));  // under way
     reader.reset();  // waits for the worker
     ui->pumpEvents(0);
     ui->pumpEvents(0);
