@@ -171,8 +171,12 @@ public:
     // parent and takes the input over its rectangle. Null when the window system refuses.
     virtual std::unique_ptr<UiWindow> createChildWindow(UiWindowEvents& events, NativeWindow parent) = 0;
 
-    // Waits until window events arrive or timeoutMs has passed, and dispatches what arrived.
+    // Waits until window events or posted tasks arrive or timeoutMs has passed, and dispatches what
+    // arrived.
     virtual void pumpEvents(uint32_t timeoutMs) = 0;
+    // Callable from any thread: `task` runs on the program's thread inside pumpEvents, after the tasks
+    // posted before it; a waiting pumpEvents wakes up for it.
+    virtual void post(std::function<void()> task) = 0;
     // Milliseconds on a monotonic clock, the time base of the event loop's timers.
     virtual uint64_t nowMs() = 0;
 

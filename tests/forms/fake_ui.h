@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posted_tasks.h"
 #include "platform/ui.h"
 
 namespace pap::testing {
@@ -175,7 +176,10 @@ public:
             throw std::runtime_error("the event loop still waits at the deadline");
         if (onPump)
             onPump();
+        m_posted.runAll();
     }
+    // Posted tasks run in the next pumpEvents, as a real loop's would.
+    void post(std::function<void()> task) override { m_posted.push(std::move(task)); }
     uint64_t nowMs() override { return now; }
     void setEndRequestHandler(std::function<void(EndRequest)> handler) override { m_endHandler = std::move(handler); }
     // The window system's end request, as its pump delivers it.
@@ -232,6 +236,7 @@ private:
     Journal* m_journal;
     NativeWindow m_nextHandle = 0x1000;
     std::function<void(EndRequest)> m_endHandler;
+    PostedTasks m_posted;
 };
 
 inline FakeWindow::FakeWindow(FakeUi& ui, NativeWindow handle, UiWindowEvents& events)

@@ -37,6 +37,7 @@
 #include <X11/keysym.h>
 #include <X11/extensions/Xfixes.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/posted_tasks.h"
 #include "platform/ui.h"
 #include "end_signals.h"
 #include "x_error_trap.h"
@@ -301,6 +303,8 @@ public:
 
     ~UiSystemX11() override
     {
+        if (m_postWake >= 0)
+            ::close(m_postWake);
         stopCatchingSignals();
         // A lost connection is left as it is: the server has let go of it (and of the cursor's hide).
         if (m_lost)
@@ -447,16 +451,27 @@ public:
             return;
         const bool busy = !m_lost && (dispatchPending() || paintDirty());
         if (!busy) {
-            pollfd entries[2] = {{m_lost ? -1 : ConnectionNumber(m_display), POLLIN, 0}, {m_signals ? m_signals->fd() : -1, POLLIN, 0}};
-            ::poll(entries, 2, static_cast<int>(std::min<uint32_t>(timeoutMs, 1u << 30)));
+            pollfd entries[3] = {{m_lost ? -1 : ConnectionNumber(m_display), POLLIN, 0},
+                                 {m_signals ? m_signals->fd() : -1, POLLIN, 0},
+                                 {m_postWake, POLLIN, 0}};
+            ::poll(entries, 3, static_cast<int>(std::min<uint32_t>(timeoutMs, 1u << 30)));
             if (!m_lost)
                 dispatchPending();
         }
+        runPosted();
         if (!m_lost) {
             paintDirty();
             XFlush(m_display);
         }
         deliverEndRequests();
+    }
+
+    void post(std::function<void()> task) override
+    {
+        m_posted.push(std::move(task));
+        const uint64_t one = 1;
+        // Nonblocking: a full counter still wakes the loop.
+        [[maybe_unused]] const ssize_t written = ::write(m_postWake, &one, sizeof one);
     }
 
     uint64_t nowMs() override
@@ -716,6 +731,14 @@ private:
     void stopCatchingSignals() { m_signals.reset(); }
 
     // Hands the signals that arrived and a newly lost connection to the handler; whether there was one.
+    // Runs the posted tasks that have arrived, after taking the wake-up count.
+    void runPosted()
+    {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t read = ::read(m_postWake, &count, sizeof count);
+        m_posted.runAll();
+    }
+
     bool deliverEndRequests()
     {
         std::optional<EndRequest> request;
@@ -841,6 +864,9 @@ private:
     Window m_focus = 0;
     std::function<void(EndRequest)> m_endHandler;
     std::optional<EndSignals> m_signals;
+    // Written by post from any thread so that a waiting pumpEvents wakes up.
+    int m_postWake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    PostedTasks m_posted;
     bool m_lost = false;
     bool m_lostReported = false;
     // The last answers of the pointer queries and when they were asked.

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/code_page.h"
+#include "platform/posted_tasks.h"
 #include "platform/ui.h"
 
 namespace pap {
@@ -497,12 +498,22 @@ void UiWindowWin32::invalidate()
 class UiSystemWin32 final : public UiSystem {
 public:
     explicit UiSystemWin32(HINSTANCE instance) : m_instance(instance) {}
-    ~UiSystemWin32() override { *m_screenPointer = nullptr; }
+    ~UiSystemWin32() override
+    {
+        *m_screenPointer = nullptr;
+        if (m_postWake)
+            CloseHandle(m_postWake);
+    }
 
     void setEndRequestHandler(EndRequestHandler handler) override { *m_endHandler = std::move(handler); }
 
     std::unique_ptr<UiWindow> createWindow(UiWindowEvents& events) override;
     void pumpEvents(uint32_t timeoutMs) override;
+    void post(std::function<void()> task) override
+    {
+        m_posted.push(std::move(task));
+        SetEvent(m_postWake);
+    }
     uint64_t nowMs() override { return GetTickCount64(); }
     NativeWindow findWindow(const std::string& title) override;
     int showCursor(bool show) override { return ShowCursor(show ? TRUE : FALSE); }
@@ -518,6 +529,9 @@ private:
     HINSTANCE m_instance;
     std::shared_ptr<EndRequestHandler> m_endHandler = std::make_shared<EndRequestHandler>();
     ScreenPointer m_screenPointer = std::make_shared<HCURSOR>(nullptr);
+    // Set by post from any thread so that a waiting pumpEvents wakes up (auto-reset).
+    HANDLE m_postWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    PostedTasks m_posted;
 };
 
 std::unique_ptr<UiWindow> UiSystemWin32::createWindow(UiWindowEvents& events)
@@ -557,13 +571,14 @@ void UiSystemWin32::setScreenPointer(PointerShape shape)
 void UiSystemWin32::pumpEvents(uint32_t timeoutMs)
 {
     // MWMO_INPUTAVAILABLE: messages already seen but still queued also end the wait.
-    MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MsgWaitForMultipleObjectsEx(m_postWake ? 1 : 0, &m_postWake, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     // Unicode, so that the characters TranslateMessage makes reach the windows as UTF-16.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    m_posted.runAll();
 }
 
 NativeWindow UiSystemWin32::findWindow(const std::string& title)
