@@ -72,6 +72,13 @@ TextService& App::text()
     return *m_text;
 }
 
+UrlReader& App::urls()
+{
+    if (!m_urls)
+        m_urls = MakeUrlReader(m_ui);
+    return *m_urls;
+}
+
 void App::Run()
 {
     RunUntil([this] { return m_loaded.empty(); });

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/url_reader.h"
 #include "platform/ui.h"
 
 namespace pap::forms {
@@ -61,6 +62,10 @@ public:
     // was given.
     TextService& text();
     void setTextService(std::unique_ptr<TextService> text) { m_text = std::move(text); }
+    // The background reader of files and addresses whose results arrive on the event loop: the
+    // platform's, made when first asked for, unless one was given.
+    UrlReader& urls();
+    void setUrlReader(std::unique_ptr<UrlReader> reader) { m_urls = std::move(reader); }
 
     // Bookkeeping for forms and timers.
     void formLoaded(Form& form);
@@ -86,6 +91,7 @@ private:
     std::vector<Form*> m_loaded;
     std::vector<Timer*> m_timers;
     std::unique_ptr<TextService> m_text;
+    std::unique_ptr<UrlReader> m_urls;
 };
 
 }  // namespace pap::forms

@@ -1,7 +1,8 @@
-// controls_demo [FILE.gif]: a form with the program's push buttons and a Japanese label, for trying
-// them with the mouse, and with a GIF file the animated-GIF control playing it. Each Click prints
-// "Click <caption>" (or "Click GIF") on a line of its own, and the end of the GIF's loops
-// "LoopsEnded"; the program ends when its window is closed.
+// controls_demo [FILE.gif | --remote ADDRESS]: a form with the program's push buttons and a Japanese
+// label, for trying them with the mouse, and with a GIF file (or one read from a path or an http(s)
+// address in the background) the animated-GIF control playing it. Each Click prints "Click <caption>"
+// (or "Click GIF") on a line of its own, the end of the GIF's loops "LoopsEnded", a finished download
+// "RemoteLoadComplete W H" or "RemoteLoadFailure"; the program ends when its window is closed.
 
 #include <cstdio>
 #include <string_view>
@@ -21,8 +22,8 @@ using namespace pap;
 
 class DemoForm : public forms::Form {
 public:
-    DemoForm(forms::App& app, forms::DesignData& design, std::string gifFile)
-        : Form(app, "Papyrant controls"), m_gifFile(std::move(gifFile))
+    DemoForm(forms::App& app, forms::DesignData& design, std::string gifFile, bool remote)
+        : Form(app, "Papyrant controls"), m_gifFile(std::move(gifFile)), m_remote(remote)
     {
         setDesignData(&design);
         setScaleMode(forms::ScaleMode::Pixels);
@@ -57,6 +58,11 @@ public:
         m_gif.setVisible(!m_gifFile.empty());
         m_gif.Click = [] { Say("Click GIF"); };
         m_gif.LoopsEnded = [] { Say("LoopsEnded"); };
+        m_gif.RemoteLoadComplete = [](float width, float height, bool&) {
+            std::printf("RemoteLoadComplete %d %d\n", static_cast<int>(width), static_cast<int>(height));
+            std::fflush(stdout);
+        };
+        m_gif.RemoteLoadFailure = [] { Say("RemoteLoadFailure"); };
     }
 
 protected:
@@ -65,7 +71,9 @@ protected:
         if (m_gifFile.empty())
             return;
         m_gif.setStretch(4);
-        if (!m_gif.LoadAnimatedGIF_File(m_gifFile))
+        if (m_remote)
+            m_gif.LoadAnimatedGIF_Remote(m_gifFile);
+        else if (!m_gif.LoadAnimatedGIF_File(m_gifFile))
             std::fprintf(stderr, "controls_demo: %s is not a GIF that loads\n", m_gifFile.c_str());
     }
 
@@ -77,6 +85,7 @@ private:
     }
 
     std::string m_gifFile;
+    bool m_remote;
     Command m_one{*this};
     Command m_two{*this};
     Command m_more{*this};
@@ -88,7 +97,8 @@ private:
 
 int main(int argc, char** argv)
 {
-    const std::string gifFile = argc > 1 ? argv[1] : "";
+    const bool remote = argc > 2 && std::string_view(argv[1]) == "--remote";
+    const std::string gifFile = remote ? argv[2] : argc > 1 ? argv[1] : "";
     forms::DesignDataResult design =
         forms::ParseDesignData(std::string_view(reinterpret_cast<const char*>(kControlsDemoDesign), kControlsDemoDesignSize));
     if (!design.data) {
@@ -101,7 +111,7 @@ int main(int argc, char** argv)
         return 1;
     }
     forms::App app(*ui, "", "");
-    DemoForm form(app, *design.data, gifFile);
+    DemoForm form(app, *design.data, gifFile, remote);
     form.Show();
     app.Run();
     return 0;

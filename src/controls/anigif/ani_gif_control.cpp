@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cctype>
 #include <cstdlib>
 #include <map>
 
@@ -10,6 +11,7 @@
 #include "platform/files.h"
 #include "controls/anigif/snapshot_encoder.h"
 #include "platform/message_box.h"
+#include "platform/url_reader.h"
 
 namespace pap {
 
@@ -55,7 +57,11 @@ AniGifControl::AniGifControl(forms::Form& container, forms::ControlContainer* pa
     setBackStyle(forms::BackStyle::Transparent);
 }
 
-AniGifControl::~AniGifControl() { Routes().erase(timerId()); }
+AniGifControl::~AniGifControl()
+{
+    CancelRemote();
+    Routes().erase(timerId());
+}
 
 // --- timers ---
 
@@ -270,6 +276,65 @@ bool AniGifControl::LoadAnimatedGIF_Array(const void* data, size_t elementSize, 
     return true;
 }
 
+void AniGifControl::LoadAnimatedGIF_Remote(const std::string& remotePath)
+{
+    if (remotePath.empty())
+        return;
+    // A read of the same property under way gives way to the new one.
+    CancelRemote();
+    m_remoteRead = form().app().urls().start(
+        remotePath, [this](uint64_t, uint64_t, bool failed) { OnRemoteProgress(failed); },
+        [this](UrlReadResult result) { OnRemoteComplete(std::move(result.bytes), result.ok ? result.bytesMax : 0); });
+    if (m_remoteRead == 0 && RemoteLoadFailure)
+        RemoteLoadFailure();
+}
+
+void AniGifControl::CancelRemote()
+{
+    if (m_remoteRead != 0)
+        form().app().urls().cancel(m_remoteRead);
+    m_remoteRead = 0;
+}
+
+void AniGifControl::OnRemoteProgress(bool failed)
+{
+    if (!failed)
+        return;
+    CancelRemote();
+    if (RemoteLoadFailure)
+        RemoteLoadFailure();
+}
+
+void AniGifControl::OnRemoteComplete(std::vector<uint8_t> bytes, uint64_t bytesMax)
+{
+    m_remoteRead = 0;
+    if (bytesMax <= 14 || bytes.size() < 10) {
+        if (RemoteLoadFailure)
+            RemoteLoadFailure();
+        return;
+    }
+    std::string signature(bytes.begin(), bytes.begin() + 6);
+    for (char& c : signature)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (signature != "gif89a" && signature != "gif87a") {
+        if (RemoteLoadFailure)
+            RemoteLoadFailure();
+        return;
+    }
+    // The logical screen's size from the stream, in the container's units.
+    const double width = bytes[6] | bytes[7] << 8, height = bytes[8] | bytes[9] << 8;
+    bool cancel = false;
+    if (RemoteLoadComplete)
+        RemoteLoadComplete(static_cast<float>(std::floor(ScaleX(width, forms::ScaleUnit::Pixels, forms::ScaleUnit::ContainerSize))),
+                           static_cast<float>(std::floor(ScaleY(height, forms::ScaleUnit::Pixels, forms::ScaleUnit::ContainerSize))),
+                           cancel);
+    if (cancel)
+        return;
+    bytes.resize(static_cast<size_t>(std::min<uint64_t>(bytesMax, bytes.size())));
+    if (LoadGifData(std::move(bytes)) && (m_stretchMode == 1 || m_stretchMode == 3 || m_stretchMode == 4))
+        ResizeHandler();
+}
+
 // --- properties ---
 
 std::optional<forms::PictureObject> AniGifControl::AnimatedGIF() const
@@ -471,6 +536,7 @@ void AniGifControl::UserControl_Hide() { setAction(2); }
 
 void AniGifControl::UserControl_Terminate()
 {
+    CancelRemote();
     StartTimer(kStop);
     KillWindowTimer();
     m_animation.ClearAnimation();

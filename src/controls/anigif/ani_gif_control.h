@@ -65,12 +65,18 @@ public:
     bool LoadAnimatedGIF_Array(const void* data, size_t elementSize, const std::vector<size_t>& dimensions);
     // The bytes such an array holds: the element size times its elements; 0 for no dimensions or 3 and more.
     static size_t ArrayByteSize(size_t elementSize, const std::vector<size_t>& dimensions);
+    // Reads a file path or an http(s) address in the background; the result arrives as
+    // RemoteLoadComplete (then the picture loads unless the host cancels) or RemoteLoadFailure.
+    void LoadAnimatedGIF_Remote(const std::string& remotePath);
     void RefreshPicture() { Refresh(); }
 
     // --- events ---
     std::function<void()> Click;
     std::function<void(int16_t button, int16_t shift, float x, float y)> MouseDown, MouseMove, MouseUp;
     std::function<void()> LoopsEnded;
+    // The picture's logical size in the container's units; set `cancel` to keep the picture shown now.
+    std::function<void(float gifWidth, float gifHeight, bool& cancel)> RemoteLoadComplete;
+    std::function<void()> RemoteLoadFailure;
 
     // --- timers ---
     bool StartTimer(int kind);
@@ -97,6 +103,9 @@ protected:
     void UserControl_Click() override;
 
 private:
+    void OnRemoteProgress(bool failed);
+    void OnRemoteComplete(std::vector<uint8_t> bytes, uint64_t bytesMax);
+    void CancelRemote();
     void OnFrameTimer();
     void OnDeferredDecode();
     // Arms the window timer: SetTimer(container, id, ms) with the timer kind it routes to.
@@ -122,6 +131,7 @@ private:
     bool m_resizing = false;
     bool m_routed = false;
     int m_armedKind = kStop;
+    uint64_t m_remoteRead = 0;  // the read under way, 0: none
     forms::Timer m_windowTimer;
 };
 

@@ -7,6 +7,7 @@
 #include "forms/app.h"
 #include "forms/fake_ui.h"
 #include "forms/form.h"
+#include "platform/url_reader.h"
 #include "gif_builder.h"
 
 namespace pap {
@@ -72,6 +73,7 @@ protected:
     AniGifControl gif{form};
     uint64_t start = 0;
     int shownFrame = -1;
+    bool cancelNext = false;
     std::vector<std::string> frames, events;
 };
 
@@ -245,6 +247,78 @@ TEST_F(AniGifTest, InADesignerThePictureKeepsItsFileShowsFrameOneAndItsOutline)
     gif.setAnimatedGIF(std::nullopt);
     EXPECT_EQ(gif.FrameCount(), 0);
     EXPECT_FALSE(gif.AnimatedGIF());
+}
+
+// A reader whose reads the test finishes by hand.
+class ScriptedReader final : public UrlReader {
+public:
+    struct Read {
+        std::string address;
+        Progress progress;
+        Complete complete;
+        bool cancelled = false;
+    };
+    std::vector<Read> reads;
+    uint64_t start(const std::string& address, Progress progress, Complete complete) override
+    {
+        reads.push_back({address, std::move(progress), std::move(complete)});
+        return reads.size();
+    }
+    void cancel(uint64_t id) override
+    {
+        if (id >= 1 && id <= reads.size())
+            reads[id - 1].cancelled = true;
+    }
+};
+
+TEST_F(AniGifTest, RemoteLoadsCompleteFailOrAreCancelledByTheHost)
+{
+    auto owned = std::make_unique<ScriptedReader>();
+    ScriptedReader& reader = *owned;
+    app.setUrlReader(std::move(owned));
+    show();
+    gif.RemoteLoadComplete = [this](float w, float h, bool& cancel) {
+        events.push_back("Complete " + std::to_string(int(w)) + "x" + std::to_string(int(h)));
+        cancel = cancelNext;
+    };
+    gif.RemoteLoadFailure = [this] { events.push_back("Failure"); };
+    ASSERT_TRUE(load(Animation({10, 10, 10})));  // the picture on show before
+
+    const Bytes gif2 = Animation({10, 10});
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        bool failedProgress;
+        bool cancel;
+        std::vector<std::string> events;
+        int32_t frames;
+    };
+    const Case cases[] = {
+        {"a GIF", gif2, false, false, {"Complete 4x4"}, 2},
+        {"404", {}, true, false, {"Failure"}, 3},
+        {"14 bytes", Bytes(gif2.begin(), gif2.begin() + 14), false, false, {"Failure"}, 3},
+        {"not a GIF", Bytes(30, 'x'), false, false, {"Failure"}, 3},
+        {"cancelled by the host", gif2, false, true, {"Complete 4x4"}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(load(Animation({10, 10, 10})));
+        events.clear();
+        cancelNext = c.cancel;
+        gif.LoadAnimatedGIF_Remote("http://127.0.0.1/x.gif");
+        ScriptedReader::Read& read = reader.reads.back();
+        if (c.failedProgress) {
+            read.progress(0, 0, true);
+            EXPECT_TRUE(read.cancelled);
+        } else {
+            read.complete(UrlReadResult{true, c.bytes, c.bytes.size(), ""});
+        }
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(gif.FrameCount(), c.frames);
+    }
+    // An empty path starts nothing.
+    gif.LoadAnimatedGIF_Remote("");
+    EXPECT_EQ(reader.reads.size(), std::size(cases));
 }
 
 TEST_F(AniGifTest, NoTimerCallReachesATerminatedControl)
