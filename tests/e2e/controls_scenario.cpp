@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
 #include "controls/anigif/gif_builder.h"
 #include "controls/button/skins.h"
+#include "support/http_test_server.h"
 #include "tools/gif_dump.h"
 
 namespace pap::e2e {
@@ -288,6 +290,55 @@ void RunGifScenario(const ControlsDemoRun& run, const std::string& workDir,
     }
     EXPECT_EQ(Count(output, "LoopsEnded\n"), 1u) << output;
     EXPECT_EQ(Count(output, "Click GIF\n"), 1u) << output;
+}
+
+void RunRemoteScenario(const ControlsDemoRun& run)
+{
+    XServer& x = *run.x;
+    test::HttpTestServer server;
+    const std::vector<uint8_t> gif = FourFrameGif();
+    server.add("/four.gif", std::string(gif.begin(), gif.end()));
+    server.add("/short.gif", std::string(gif.begin(), gif.begin() + 14));
+    server.add("/text.gif", "This is a text file, not a picture at all.");
+    struct Case {
+        const char* path;
+        const char* output;
+    };
+    const Case cases[] = {
+        {"/four.gif", "RemoteLoadComplete 40 20\n"},
+        {"/missing.gif", "RemoteLoadFailure\n"},
+        {"/short.gif", "RemoteLoadFailure\n"},
+        {"/text.gif", "RemoteLoadFailure\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string log = run.log + std::string(c.path).substr(1) + ".log";
+        std::unique_ptr<Process> demo = run.start(log, {"--remote", server.url(c.path)});
+        ASSERT_TRUE(demo);
+        std::optional<WindowId> window = x.waitForShownWindow(kTitle, run.startTimeout);
+        ASSERT_TRUE(window);
+        std::string output;
+        for (int i = 0; i < 100 && output.find("Remote") == std::string::npos; ++i) {
+            std::this_thread::sleep_for(Milliseconds(100));
+            output = ReadAll(log);
+        }
+        EXPECT_EQ(output, c.output);
+        if (std::string(c.path) == "/four.gif") {
+            // The download plays: its frames come and go.
+            std::set<std::string> seen;
+            const auto begin = std::chrono::steady_clock::now();
+            while (seen.size() < 2 && std::chrono::steady_clock::now() - begin < std::chrono::seconds(5)) {
+                Screenshot shot = x.screenshot(kGifX, kGifY, kGifWidth, kGifHeight);
+                seen.insert(std::string(shot.rgb.begin(), shot.rgb.end()));
+            }
+            EXPECT_GE(seen.size(), 2u) << "the downloaded GIF does not play";
+            if (!run.screenshotDir.empty())
+                savePng(x.screenshot(), run.screenshotDir + "/" + run.prefix + "remote.png");
+        }
+        ASSERT_TRUE(x.sendCloseRequest(*window));
+        ASSERT_TRUE(demo->wait(Milliseconds(10000)));
+        ASSERT_TRUE(x.waitForNoWindow(kTitle, Milliseconds(10000)));
+    }
 }
 
 }  // namespace pap::e2e

@@ -32,4 +32,9 @@ void RunControlsDemoScenario(const ControlsDemoRun& run);
 void RunGifScenario(const ControlsDemoRun& run, const std::string& workDir,
                     const std::function<std::string(const std::string& hostPath)>& nameForProgram);
 
+// controls_demo --remote against a server on 127.0.0.1: the 4-frame GIF loads and plays (its
+// RemoteLoadComplete gives its size); a missing file, a download of 14 bytes and a file that is not a
+// GIF each end in RemoteLoadFailure without RemoteLoadComplete.
+void RunRemoteScenario(const ControlsDemoRun& run);
+
 }  // namespace pap::e2e

@@ -18,7 +18,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,6 +61,12 @@ public:
     }
 
     std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+    // Serves `body` (200, with its length) at `path` from now on.
+    void add(const std::string& path, std::string body)
+    {
+        std::lock_guard<std::mutex> lock(m_filesLock);
+        m_files[path] = std::move(body);
+    }
 
 private:
 #ifdef _WIN32
@@ -106,7 +114,15 @@ private:
         const size_t space = request.find(' ');
         const std::string path = space == std::string::npos ? "" : request.substr(space + 1, request.find(' ', space + 1) - space - 1);
         const std::string plain = "Content-Type: application/octet-stream\r\nConnection: close\r\n";
-        if (path == "/hello") {
+        std::optional<std::string> file;
+        {
+            std::lock_guard<std::mutex> lock(m_filesLock);
+            if (auto it = m_files.find(path); it != m_files.end())
+                file = it->second;
+        }
+        if (file) {
+            sendAll(client, "HTTP/1.1 200 OK\r\n" + plain + "Content-Length: " + std::to_string(file->size()) + "\r\n\r\n" + *file);
+        } else if (path == "/hello") {
             sendAll(client, "HTTP/1.1 200 OK\r\n" + plain + "Content-Length: 12\r\n\r\nhello, world");
         } else if (path == "/ten") {
             sendAll(client, "HTTP/1.0 200 OK\r\n" + plain + "\r\n0123456789");
@@ -124,6 +140,8 @@ private:
         closeSocket(client);
     }
 
+    std::mutex m_filesLock;
+    std::map<std::string, std::string> m_files;
     Socket m_listener;
     int m_port = 0;
     std::atomic<bool> m_stop{false};

@@ -56,5 +56,25 @@ TEST(ControlsWine, AGifPlaysItsFramesForTheirDelaysAndTakesClicksOnTransparentPi
     });
 }
 
+TEST(ControlsWine, RemoteLoadsFromALocalServerPlayOrFail)
+{
+    std::string error;
+    std::unique_ptr<WineSession> session =
+        WineSession::start(WinePaths{PAPYRANT_WINEPREFIX, PAPYRANT_WINE_BIN, PAPYRANT_WINE_RUN}, 1024, 768, 24, error);
+    ASSERT_TRUE(session) << error;
+    std::filesystem::create_directories(PAPYRANT_E2E_OUTPUT);
+    TempDir work;
+    ControlsDemoRun run;
+    run.x = &session->x();
+    run.log = work.file("controls_demo_");
+    run.screenshotDir = PAPYRANT_E2E_OUTPUT;
+    run.prefix = "controls_wine_";
+    run.startTimeout = Milliseconds(60000);
+    run.start = [&](const std::string& log, const std::vector<std::string>& args) {
+        return session->start(session->program("controls_demo.exe"), args, log);
+    };
+    RunRemoteScenario(run);
+}
+
 }  // namespace
 }  // namespace pap::e2e
