@@ -15,15 +15,15 @@ int RoundPixels(double value) { return static_cast<int>(std::lround(std::clamp(v
 
 FontSpec ToFontSpec(const StoredFont& font)
 {
-    FontSpec spec;
-    spec.name = font.name;
-    spec.sizePoints = font.sizeTenThousandths / 10000.0;
-    spec.weight = font.weight;
-    spec.italic = font.italic;
-    spec.underline = font.underline;
-    spec.strikethrough = font.strikethrough;
-    spec.charset = font.charset;
-    return spec;
+    FontSpec wanted;
+    wanted.name = font.name;
+    wanted.sizePoints = font.sizeTenThousandths / 10000.0;
+    wanted.weight = font.weight;
+    wanted.italic = font.italic;
+    wanted.underline = font.underline;
+    wanted.strikethrough = font.strikethrough;
+    wanted.charset = font.charset;
+    return wanted;
 }
 
 StoredFont ToStoredFont(const FontSpec& font)

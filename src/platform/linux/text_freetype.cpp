@@ -103,15 +103,15 @@ public:
         FT_Done_FreeType(m_library);
     }
 
-    FontMetrics metrics(const FontSpec& spec) override
+    FontMetrics metrics(const FontSpec& wanted) override
     {
-        Font* font = resolve(spec);
+        Font* font = resolve(wanted);
         return font ? font->metrics : FontMetrics{};
     }
 
-    int measure(const FontSpec& spec, std::string_view utf8) override
+    int measure(const FontSpec& wanted, std::string_view utf8) override
     {
-        Font* font = resolve(spec);
+        Font* font = resolve(wanted);
         if (!font)
             return 0;
         long pen = 0;
@@ -120,10 +120,10 @@ public:
         return static_cast<int>((pen + 32) >> 6);
     }
 
-    void drawLine(gfx::Surface& target, gfx::Rect clip, int x, int top, const FontSpec& spec,
+    void drawLine(gfx::Surface& target, gfx::Rect clip, int x, int top, const FontSpec& wanted,
                   std::string_view utf8, gfx::Pixel colour) override
     {
-        Font* font = resolve(spec);
+        Font* font = resolve(wanted);
         if (!font)
             return;
         int clipLeft = std::max(clip.x, 0), clipTop = std::max(clip.y, 0);
@@ -171,25 +171,25 @@ public:
 private:
     using Key = std::tuple<std::string, int, bool, bool, bool, bool>;
 
-    Font* resolve(const FontSpec& spec)
+    Font* resolve(const FontSpec& wanted)
     {
-        int pixels = std::clamp(static_cast<int>(std::lround(spec.sizePoints * m_dpi / 72.0)), 1, 1000);
-        bool bold = spec.weight >= 600;
-        Key key{spec.name, pixels, bold, spec.italic, spec.underline, spec.strikethrough};
+        int pixels = std::clamp(static_cast<int>(std::lround(wanted.sizePoints * m_dpi / 72.0)), 1, 1000);
+        bool bold = wanted.weight >= 600;
+        Key key{wanted.name, pixels, bold, wanted.italic, wanted.underline, wanted.strikethrough};
         if (auto found = m_fonts.find(key); found != m_fonts.end())
             return found->second.candidates ? &found->second : nullptr;
 
         Font& font = m_fonts[key];
         font.pixels = pixels;
         font.bold = bold;
-        font.italic = spec.italic;
-        font.underline = spec.underline;
-        font.strikethrough = spec.strikethrough;
+        font.italic = wanted.italic;
+        font.underline = wanted.underline;
+        font.strikethrough = wanted.strikethrough;
 
         FcPattern* pattern = FcPatternCreate();
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.name.c_str()));
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(wanted.name.c_str()));
         FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcPatternAddInteger(pattern, FC_SLANT, wanted.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
         FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
         FcConfigSubstitute(m_config, pattern, FcMatchPattern);

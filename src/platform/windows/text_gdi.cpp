@@ -35,9 +35,9 @@ public:
         DeleteDC(m_dc);
     }
 
-    FontMetrics metrics(const FontSpec& spec) override
+    FontMetrics metrics(const FontSpec& wanted) override
     {
-        select(spec);
+        select(wanted);
         TEXTMETRICW metrics{};
         if (!GetTextMetricsW(m_dc, &metrics))
             return {};
@@ -45,25 +45,25 @@ public:
                 static_cast<int>(metrics.tmExternalLeading)};
     }
 
-    int measure(const FontSpec& spec, std::string_view utf8) override
+    int measure(const FontSpec& wanted, std::string_view utf8) override
     {
         std::wstring wide = WideFromUtf8(utf8);
         if (wide.empty())
             return 0;
-        select(spec);
+        select(wanted);
         SIZE size{};
         if (!GetTextExtentPoint32W(m_dc, wide.data(), static_cast<int>(wide.size()), &size))
             return 0;
         return static_cast<int>(size.cx);
     }
 
-    void drawLine(gfx::Surface& target, gfx::Rect clip, int x, int top, const FontSpec& spec,
+    void drawLine(gfx::Surface& target, gfx::Rect clip, int x, int top, const FontSpec& wanted,
                   std::string_view utf8, gfx::Pixel colour) override
     {
         std::wstring wide = WideFromUtf8(utf8);
         if (wide.empty())
             return;
-        select(spec);
+        select(wanted);
         TEXTMETRICW metrics{};
         SIZE size{};
         if (!GetTextMetricsW(m_dc, &metrics) ||
@@ -111,17 +111,17 @@ public:
 private:
     using Key = std::tuple<std::string, int, int, bool, bool, bool, int>;
 
-    // Selects the font of `spec` into the memory DC, creating it on first use.
-    void select(const FontSpec& spec)
+    // Selects the font of `wanted` into the memory DC, creating it on first use.
+    void select(const FontSpec& wanted)
     {
-        int pixels = static_cast<int>(std::lround(spec.sizePoints * m_dpi / 72.0));
-        Key key{spec.name, pixels, spec.weight, spec.italic, spec.underline, spec.strikethrough, spec.charset};
+        int pixels = static_cast<int>(std::lround(wanted.sizePoints * m_dpi / 72.0));
+        Key key{wanted.name, pixels, wanted.weight, wanted.italic, wanted.underline, wanted.strikethrough, wanted.charset};
         auto found = m_fonts.find(key);
         if (found == m_fonts.end()) {
-            std::wstring face = WideFromUtf8(spec.name);
+            std::wstring face = WideFromUtf8(wanted.name);
             face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
-            HFONT font = CreateFontW(-pixels, 0, 0, 0, spec.weight, spec.italic, spec.underline, spec.strikethrough,
-                                     static_cast<DWORD>(spec.charset & 0xFF), OUT_DEFAULT_PRECIS,
+            HFONT font = CreateFontW(-pixels, 0, 0, 0, wanted.weight, wanted.italic, wanted.underline, wanted.strikethrough,
+                                     static_cast<DWORD>(wanted.charset & 0xFF), OUT_DEFAULT_PRECIS,
                                      CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                      face.c_str());
             if (!font)
