@@ -112,6 +112,13 @@ public:
     virtual void keyDown(int /*keyCode*/, int /*shift*/) {}
     virtual void keyUp(int /*keyCode*/, int /*shift*/) {}
     virtual void keyPress(uint32_t /*codePoint*/) {}
+    // The wheel turned by `delta` (120 per notch, positive away from the user), the pointer relative to
+    // the control. It goes to the control whose pop-up is open, else to the focused control.
+    virtual void mouseWheel(const MouseEvent& /*event*/, int /*delta*/) {}
+    // The control's pop-up (see Form::openPopup): paints it at `place` of `target`, over every control.
+    virtual void paintPopup(gfx::Surface& /*target*/, gfx::Rect /*place*/) {}
+    // The pop-up must close now, without taking anything (the form's window lost the focus).
+    virtual void dismissPopup() {}
 
     Form& form() { return m_container; }
 

@@ -90,6 +90,8 @@ void Form::setWindowEnabled(bool enabled)
     if (!enabled) {
         m_capture = nullptr;
         m_buttonsHeld = 0;
+        if (m_popup)
+            m_popup->dismissPopup();
     }
 }
 
@@ -117,6 +119,7 @@ bool Form::Unload(UnloadMode mode)
     m_focus = nullptr;
     m_capture = nullptr;
     m_hover = nullptr;
+    m_popup = nullptr;
     m_buttonsHeld = 0;
     destroyWindow();
     m_loaded = false;
@@ -202,6 +205,8 @@ void Form::paintInto(gfx::Surface& target)
     target.fill(m_backColor);
     bool stopped = false;
     paintControls(target, m_controls, nullptr, stopped);
+    if (m_popup)
+        m_popup->paintPopup(target, m_popupRect);
 }
 
 gfx::Surface Form::pictureBelow(const Control& control, gfx::Rect rect)
@@ -234,6 +239,15 @@ gfx::Surface Form::pictureBelow(const Control& control, gfx::Rect rect)
 
 void Form::onPaint(gfx::Surface& target) { paintInto(target); }
 
+namespace {
+
+bool Overlap(gfx::Rect a, gfx::Rect b)
+{
+    return a.x < b.x + b.width && a.y < b.y + b.height && b.x < a.x + a.width && b.y < a.y + a.height;
+}
+
+}  // namespace
+
 void Form::onPaintRect(gfx::Surface& target, gfx::Rect rect)
 {
     // The rectangle is painted afresh on its own (the background, then every control over it, in
@@ -243,11 +257,13 @@ void Form::onPaintRect(gfx::Surface& target, gfx::Rect rect)
         if (control->parent() != nullptr || !control->Visible())
             continue;
         gfx::Rect place = control->pixelRect();
-        if (place.x >= rect.x + rect.width || place.y >= rect.y + rect.height || place.x + place.width <= rect.x ||
-            place.y + place.height <= rect.y)
+        if (!Overlap(place, rect))
             continue;
         control->paint(part, gfx::Rect{place.x - rect.x, place.y - rect.y, place.width, place.height});
     }
+    if (m_popup && Overlap(m_popupRect, rect))
+        m_popup->paintPopup(part, gfx::Rect{m_popupRect.x - rect.x, m_popupRect.y - rect.y, m_popupRect.width,
+                                            m_popupRect.height});
     gfx::Blit(target, rect.x, rect.y, part);
 }
 
@@ -270,6 +286,8 @@ void TopMostFirst(std::vector<Control*>& out, const std::vector<Control*>& contr
 
 Control* Form::controlAt(int x, int y)
 {
+    if (m_popup && m_popupRect.contains(x, y))
+        return m_popup;
     // Top-level controls, top-most (last drawn) first; a hit on a container looks among its children.
     std::vector<Control*> candidates;
     for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it)
@@ -345,14 +363,14 @@ void Form::onMouseMove(const MouseEvent& event)
         m_hover = under;
         showPointerFor(under);
     }
-    Control* target = m_capture ? m_capture : under;
+    Control* target = m_popup ? m_popup : m_capture ? m_capture : under;
     if (target && target->childWindow() == 0)
         target->mouseMove(relativeTo(*target, event));
 }
 
 void Form::onMouseDown(const MouseEvent& event)
 {
-    Control* target = m_capture ? m_capture : controlAt(event.x, event.y);
+    Control* target = m_popup ? m_popup : m_capture ? m_capture : controlAt(event.x, event.y);
     m_buttonsHeld |= event.button;
     if (target == nullptr)
         return;
@@ -366,12 +384,47 @@ void Form::onMouseDown(const MouseEvent& event)
 
 void Form::onMouseUp(const MouseEvent& event)
 {
-    Control* target = m_capture ? m_capture : controlAt(event.x, event.y);
+    Control* target = m_capture ? m_capture : m_popup ? m_popup : controlAt(event.x, event.y);
     m_buttonsHeld &= ~event.button;
     if (m_buttonsHeld == 0)
         m_capture = nullptr;
     if (target)
         target->mouseUp(relativeTo(*target, event));
+}
+
+void Form::onMouseWheel(const MouseEvent& event, int delta)
+{
+    Control* target = m_popup ? m_popup : m_focus;
+    if (target && target->childWindow() == 0)
+        target->mouseWheel(relativeTo(*target, event), delta);
+}
+
+void Form::onFocus(bool gained)
+{
+    if (!gained && m_popup)
+        m_popup->dismissPopup();
+}
+
+void Form::openPopup(Control& owner, gfx::Rect rect)
+{
+    if (m_popup && m_popup != &owner) {
+        Control* old = m_popup;
+        old->dismissPopup();
+        closePopup(*old);
+    }
+    if (m_popup == &owner)
+        RefreshRect(m_popupRect);
+    m_popup = &owner;
+    m_popupRect = rect;
+    RefreshRect(rect);
+}
+
+void Form::closePopup(Control& owner)
+{
+    if (m_popup != &owner)
+        return;
+    m_popup = nullptr;
+    RefreshRect(m_popupRect);
 }
 
 void Form::childPressed(Control& control)
@@ -447,6 +500,8 @@ void Form::controlGone(Control& control)
         m_capture = nullptr;
     if (m_focus == &control)
         m_focus = nullptr;
+    if (m_popup == &control)
+        closePopup(control);
 }
 
 void Form::onCloseRequest() { Unload(UnloadMode::FormControlMenu); }
@@ -470,6 +525,7 @@ void Form::endNow()
     m_hover = nullptr;
     m_focus = nullptr;
     m_capture = nullptr;
+    m_popup = nullptr;
     destroyWindow();
     m_loaded = false;
     m_visible = false;

@@ -126,6 +126,13 @@ public:
     void setMousePointer(PointerShape shape);
     // A control's pointer changed: shown now if the pointer is over it.
     void pointerChanged(Control& control);
+    // A control's pop-up (an open drop-down list): `rect` (pixels of the inner area) is painted by the
+    // control's paintPopup after every control, and while it is open the control takes all mouse input
+    // (presses outside it included) and the wheel. One at a time: a new one replaces the old, which
+    // hears dismissPopup. closePopup does nothing unless `owner`'s pop-up is open.
+    void openPopup(Control& owner, gfx::Rect rect);
+    void closePopup(Control& owner);
+    Control* popupOwner() const { return m_popup; }
     // Whether the form's window is enabled (a modal form disables the others).
     bool WindowEnabled() const { return m_windowEnabled; }
     void setWindowEnabled(bool enabled);
@@ -152,6 +159,8 @@ private:
     void onKeyDown(int keyCode, int shift) override;
     void onKeyUp(int keyCode, int shift) override;
     void onChar(uint32_t codePoint) override;
+    void onMouseWheel(const MouseEvent& event, int delta) override;
+    void onFocus(bool gained) override;
     // The event relative to a control's place.
     MouseEvent relativeTo(Control& control, const MouseEvent& event);
     // Tab and Shift+Tab: the next control in focus order that takes the focus.
@@ -183,6 +192,8 @@ private:
     Control* m_focus = nullptr;
     Control* m_capture = nullptr;
     Control* m_hover = nullptr;
+    Control* m_popup = nullptr;
+    gfx::Rect m_popupRect;
     PointerShape m_pointer = PointerShape::Default;
     void showPointerFor(Control* control);
     int m_buttonsHeld = 0;

@@ -1,16 +1,19 @@
 // controls_demo [FILE.gif | --remote ADDRESS]: a form with the program's push buttons and a Japanese
 // label, for trying them with the mouse, and with a GIF file (or one read from a path or an http(s)
-// address in the background) the animated-GIF control playing it. Each Click prints "Click <caption>"
-// (or "Click GIF") on a line of its own, the end of the GIF's loops "LoopsEnded", a finished download
+// address in the background) the animated-GIF control playing it, and a combo box with an empty entry
+// and 1 to 30. Each Click prints "Click <caption>" (or "Click GIF") on a line of its own, an entry chosen
+// in the combo "Combo <text>", the end of the GIF's loops "LoopsEnded", a finished download
 // "RemoteLoadComplete W H" or "RemoteLoadFailure"; the program ends when its window is closed.
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "controls/anigif/ani_gif_control.h"
 #include "controls/button/command.h"
 #include "design_data.h"
 #include "forms/app.h"
+#include "forms/combo_box.h"
 #include "forms/form.h"
 #include "forms/label.h"
 #include "forms/property_bag.h"
@@ -53,6 +56,17 @@ public:
         m_repeat.setBackStyle(0);
         m_repeat.setCaption("曲目をリピート");
 
+        m_combo.setName("cboRepeat");
+        m_combo.Move(240, 60, 41, 20);
+        m_combo.setFont(gothic);
+        m_combo.AddItem("");
+        for (int i = 1; i <= 30; ++i)
+            m_combo.AddItem(std::to_string(i));
+        m_combo.Click = [this] {
+            std::printf("Combo %s\n", m_combo.Text().c_str());
+            std::fflush(stdout);
+        };
+
         m_gif.setName("aniGIF");
         m_gif.Move(20, 100, 120, 50);
         m_gif.setVisible(!m_gifFile.empty());
@@ -90,6 +104,7 @@ private:
     Command m_two{*this};
     Command m_more{*this};
     forms::Label m_repeat{*this};
+    forms::ComboBox m_combo{*this};
     AniGifControl m_gif{*this};
 };
 
