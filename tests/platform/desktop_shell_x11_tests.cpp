@@ -190,18 +190,16 @@ TEST_F(GtkFileChooserTest, EscapeChoosesNothing)
               std::nullopt);
 }
 
-// The stand-in browser of xdg-open's generic mode: a script that appends its argument to a file.
+// xdg-open in its generic mode, with the stand-in browser that appends its argument to a file.
 class OpenAddressTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         if (e2e::runCommand({"sh", "-c", "command -v xdg-open"}).exitCode != 0)
             GTEST_SKIP() << "no xdg-open";
-        test::writeBytes(browser, "#!/bin/sh\nprintf '%s\\n' \"$1\" >>\"$0.log\"\n");
-        chmod(browser.c_str(), 0755);
         std::filesystem::create_directory(empty);
         // No desktop environment and no handlers: xdg-open falls back to $BROWSER.
-        saved = {{"BROWSER", browser}, {"XDG_CURRENT_DESKTOP", "X-Generic"}, {"XDG_CONFIG_HOME", empty},
+        saved = {{"BROWSER", PAPYRANT_RECORD_ADDRESS}, {"PAPYRANT_ADDRESS_LOG", log}, {"XDG_CURRENT_DESKTOP", "X-Generic"}, {"XDG_CONFIG_HOME", empty},
                  {"XDG_CONFIG_DIRS", empty}, {"XDG_DATA_HOME", empty}, {"XDG_DATA_DIRS", empty}};
         for (auto& [name, value] : saved) {
             const char* old = std::getenv(name.c_str());
@@ -235,7 +233,7 @@ protected:
     }
 
     TempDirectory dir;
-    std::string browser = dir.file("browser");
+    std::string log = dir.file("addresses");
     std::string empty = dir.file("empty");
     e2e::Environment saved;
     std::unique_ptr<DesktopShell> shell = MakeDesktopShell();
@@ -245,8 +243,8 @@ TEST_F(OpenAddressTest, TheBrowserGetsTheAddressAndNoZombieStays)
 {
     const std::string address = "https://example.com/papyrant/?a=1&b=%E3%81%82";
     ASSERT_TRUE(shell->openAddress(0, address));
-    EXPECT_TRUE(Eventually([&] { return test::readBytes(browser + ".log") == address + "\n"; }))
-        << test::readBytes(browser + ".log");
+    EXPECT_TRUE(Eventually([&] { return test::readBytes(log) == address + "\n"; }))
+        << test::readBytes(log);
     EXPECT_TRUE(Eventually([] { return childCount() == 0; })) << childCount() << " children left";
 }
 
