@@ -12,26 +12,12 @@
 
 #include <cstdio>
 
+#include "gtk_start.h"
 #include "platform/message_box.h"
 
 namespace pap {
 
 namespace {
-
-bool startGtk()
-{
-    static const bool started = [] {
-        // GTK installs an X error handler that can end the program on errors it did not trap. When the
-        // program has a handler of its own (which never ends it), that one is put back.
-        XErrorHandler previous = XSetErrorHandler(nullptr);
-        XErrorHandler xlibDefault = XSetErrorHandler(previous);
-        const bool ok = gtk_init_check(nullptr, nullptr);
-        if (previous != xlibDefault)
-            XSetErrorHandler(previous);
-        return ok;
-    }();
-    return started;
-}
 
 // The window that has the keyboard focus, as GDK's foreign window; null when there is none.
 GdkWindow* focusedWindow(GdkDisplay* display)
@@ -52,7 +38,7 @@ GdkWindow* focusedWindow(GdkDisplay* display)
 
 void ShowMessageBox(const std::string& text, const std::string& caption)
 {
-    if (!startGtk()) {
+    if (!StartGtk()) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         return;
     }
