@@ -30,6 +30,7 @@ struct ScreenRect {
     int bottom = 0;
     int width() const { return right - left; }
     int height() const { return bottom - top; }
+    bool operator==(const ScreenRect&) const = default;
 };
 
 // Mouse buttons with the forms runtime's values; as a set (or-ed) in a move's held buttons.

@@ -3,16 +3,19 @@
 namespace pap {
 
 SaverProgram::SaverProgram(forms::App& app_, SaverSystem& system_, AudioSystem& audio, MusicSettingsRecord& settings_,
-                           SaverPaths paths_, gfx::Surface previewPicture)
+                           SaverPaths paths_, gfx::Surface previewPicture, DesktopShell* shell_)
     : app(app_),
       system(system_),
       settings(settings_),
       paths(std::move(paths_)),
       music(audio),
       saverForm(*this),
-      previewForm(app_, std::move(previewPicture))
+      previewForm(app_, std::move(previewPicture)),
+      shell(shell_)
 {
 }
+
+SaverProgram::~SaverProgram() = default;
 
 void Main(SaverProgram& program)
 {
@@ -43,8 +46,14 @@ void Main(SaverProgram& program)
         app.End();
         return;
     }
-    // 6. FIXME: the settings dialog is not built yet; until it is, /c ends here like /a.
+    // 6. The dialog has no owner, whatever follows the switch; the program ends when it has closed.
     if (mode == "C") {
+        if (!program.shell) {
+            program.ownShell = MakeDesktopShell();
+            program.shell = program.ownShell.get();
+        }
+        program.settingsForm = std::make_unique<Papyrant_P>(app, program.settings, program.system, *program.shell);
+        program.settingsForm->Show(forms::ShowMode::Modal);
         app.End();
         return;
     }

@@ -11,6 +11,8 @@
 #include "forms/app.h"
 #include "gfx/surface.h"
 #include "music/papyrant_bgm.h"
+#include "platform/desktop_shell.h"
+#include "saver/papyrant_p.h"
 #include "saver/papyrant_r.h"
 #include "saver/papyrant_s.h"
 #include "saver/saver_system.h"
@@ -27,7 +29,8 @@ inline constexpr std::string_view kDialogCaption = "<Papyrant>";
 // record, the music module and the forms.
 struct SaverProgram {
     SaverProgram(forms::App& app, SaverSystem& system, AudioSystem& audio, MusicSettingsRecord& settings,
-                 SaverPaths paths, gfx::Surface previewPicture);
+                 SaverPaths paths, gfx::Surface previewPicture, DesktopShell* shell = nullptr);
+    ~SaverProgram();
 
     forms::App& app;
     SaverSystem& system;
@@ -39,6 +42,12 @@ struct SaverProgram {
     Papyrant_BGM music;
     Papyrant_S saverForm;
     Papyrant_R previewForm;
+    // The desktop services of the settings dialog: the given ones, or the platform's, made when the
+    // dialog opens.
+    DesktopShell* shell;
+    std::unique_ptr<DesktopShell> ownShell;
+    // The settings dialog, made when /c asks for it.
+    std::unique_ptr<Papyrant_P> settingsForm;
 };
 
 // The start-up procedure. It returns after its last step; the program then lives while a form is

@@ -15,6 +15,7 @@ public:
     bool makeWorkDirectory() override { return EnsureWorkDirectory(); }
 
     void loadSettings(MusicSettingsRecord& settings) override { LoadSettings(settings, ProgramDirectory); }
+    void saveSettings(const MusicSettingsRecord& settings) override { SaveSettings(settings, ProgramDirectory); }
 
     bool savePicture(const gfx::Surface& picture, const std::string& path) override
     {

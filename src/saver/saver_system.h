@@ -22,6 +22,8 @@ public:
     virtual bool makeWorkDirectory() = 0;
     // LoadSettings: fills the record from the ini file in the program's directory.
     virtual void loadSettings(MusicSettingsRecord& settings) = 0;
+    // SaveSettings: writes the record's three keys into the ini file.
+    virtual void saveSettings(const MusicSettingsRecord& settings) = 0;
     // Saves a picture as a bitmap file, replacing one of that name; complete and closed on return.
     virtual bool savePicture(const gfx::Surface& picture, const std::string& path) = 0;
     // Starts a program with no arguments without waiting for it; null when it cannot be started.

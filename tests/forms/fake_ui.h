@@ -212,6 +212,8 @@ public:
         record("GetWindowRect " + std::to_string(window));
         if (auto it = foreignRects.find(window); it != foreignRects.end())
             return it->second;
+        if (FakeWindow* own = windowWithHandle(window); own && own->parent == 0)
+            return ScreenRect{own->x, own->y, own->x + own->width, own->y + own->height};
         return std::nullopt;
     }
 

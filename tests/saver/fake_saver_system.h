@@ -42,6 +42,13 @@ public:
         m_journal.push_back("LoadSettings");
         settings = settingsInFile;
     }
+    void saveSettings(const MusicSettingsRecord& settings) override
+    {
+        m_journal.push_back("SaveSettings " + std::to_string(settings.MusicType) + " " +
+                            std::to_string(settings.RepeatTrack) + " " + settings.MusicFile);
+        settingsInFile = settings;
+        settingsInFile.BrowseDir.clear();
+    }
     bool savePicture(const gfx::Surface& picture, const std::string& path) override
     {
         m_journal.push_back("SavePicture " + path);

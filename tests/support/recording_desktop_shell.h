@@ -4,6 +4,7 @@
 // dialog from a queue of scripted results (nothing, as a cancelled dialog, when the queue is empty).
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -59,9 +60,14 @@ public:
         m_calls.push_back(ChooseOpenFile{request, answer});
         return answer;
     }
+    // Runs inside each openAddress, to look at the program's state at that moment.
+    std::function<void()> onOpenAddress;
+
     bool openAddress(NativeWindow owner, const std::string& address) override
     {
         m_calls.push_back(OpenAddress{owner, address});
+        if (onOpenAddress)
+            onOpenAddress();
         return m_openAddressResult;
     }
     void zoomRect(NativeWindow window, ScreenRect from, ScreenRect to) override

@@ -45,6 +45,10 @@ public:
     // The event.
     std::function<void()> Click;
 
+    // Puts the button into its first state and starts its pointer watch, as at its creation (the
+    // dialog calls it on every button when it loads).
+    void Initialize() { UserControl_Initialize(); }
+
     // --- state, for tests and the demo ---
     uint8_t mode() const { return m_mode; }
     bool hoverShade() const { return m_hoverShade; }

@@ -76,11 +76,13 @@ Environment WineSession::env() const
 }
 
 std::unique_ptr<Process> WineSession::start(const std::string& windowsProgram, const std::vector<std::string>& args,
-                                            const std::string& logPath) const
+                                            const std::string& logPath, const Environment& extra) const
 {
     ProcessSpec launch;
     launch.argv = wineCommand(windowsProgram, args);
     launch.env = env();
+    for (const auto& [name, value] : extra)
+        launch.env[name] = value;
     launch.outputPath = logPath;
     return Process::start(launch);
 }

@@ -41,9 +41,10 @@ public:
 
     // Starts a Windows program with its output going to logPath. The exit code is the program's.
     // Wine's helper processes (the desktop, services) are kept out of the program's process group,
-    // so ending the program leaves them alone; the session's end takes them down.
+    // so ending the program leaves them alone; the session's end takes them down. `extra` adds to the
+    // program's environment (and so to that of the programs it starts).
     std::unique_ptr<Process> start(const std::string& windowsProgram, const std::vector<std::string>& args,
-                                   const std::string& logPath) const;
+                                   const std::string& logPath, const Environment& extra = {}) const;
     // Runs a Windows program with the arguments to its end.
     CommandResult run(const std::string& windowsProgram, const std::vector<std::string>& args,
                       Milliseconds timeout = Milliseconds(15000)) const;
