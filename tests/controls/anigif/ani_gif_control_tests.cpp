@@ -178,17 +178,27 @@ TEST_F(AniGifTest, PropertyWritesClampIgnoreAndNotice)
     EXPECT_EQ(AniGifControl::ArrayByteSize(2, {4, 3, 2}), 0u);
 }
 
+// A 3 x 2 PNG picture.
+const Bytes kPointerPng = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00,
+    0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x08, 0x02, 0x00, 0x00, 0x00, 0x12, 0x16, 0xf1, 0x4d, 0x00,
+    0x00, 0x00, 0x1c, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0x63, 0x60, 0x10, 0x91, 0xe3, 0x12, 0x91, 0x13,
+    0x11, 0x91, 0x63, 0x48, 0x11, 0x91, 0xcb, 0x13, 0x91, 0xab, 0x10, 0x91, 0x03, 0x00, 0x14, 0x3c, 0x02,
+    0x95, 0x01, 0x1a, 0xbc, 0x0c, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+
 TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
 {
     struct Case {
         const char* name;
         std::optional<int32_t> delayLoad, loops;
+        Bytes mouseIcon;  // the stored pointer picture's file, with MousePointer 99
         int32_t wantDelayMode, wantLoops;
+        int wantIconWidth;  // 0: no pointer picture
     };
     const Case cases[] = {
-        {"no DelayLoad, no Loops", std::nullopt, std::nullopt, 1, 5},
-        {"DelayLoad -1, Loops 2", -1, 2, 1, 2},
-        {"DelayLoad 2", 2, std::nullopt, 2, 5},
+        {"no DelayLoad, no Loops", std::nullopt, std::nullopt, {}, 1, 5, 0},
+        {"DelayLoad -1, Loops 2, a pointer picture", -1, 2, kPointerPng, 1, 2, 3},
+        {"DelayLoad 2, a pointer file that is no picture", 2, std::nullopt, {1, 2, 3}, 2, 5, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,6 +210,10 @@ TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
             bag.WriteProperty("DelayLoad", *c.delayLoad);
         if (c.loops)
             bag.WriteProperty("Loops", *c.loops);
+        if (!c.mouseIcon.empty()) {
+            bag.WriteProperty("MouseIcon", forms::PictureRef{"pointer.png", c.mouseIcon});
+            bag.WriteProperty("MousePointer", int16_t{99});
+        }
         std::vector<std::string> reads;
         bag.setReadListener([&](std::string_view name) { reads.emplace_back(name); });
         forms::Form other(app, "Other");
@@ -220,7 +234,19 @@ TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
         std::vector<std::string> want = {"GIF", "Loops"};
         if (c.wantDelayMode != 1)
             want.push_back("DelayLoad");
+        if (c.wantIconWidth != 0)
+            want.push_back("MouseIcon");
+        if (!c.mouseIcon.empty())
+            want.push_back("MousePointer");
         EXPECT_EQ(keys, want);
+        EXPECT_EQ(control.MouseIcon().width(), c.wantIconWidth);
+        if (c.wantIconWidth != 0) {
+            EXPECT_EQ(written.ReadProperty("MouseIcon", forms::PictureRef{}).asset, "pointer.png");
+        }
+        // No pointer picture also means the standard pointer.
+        control.setMouseIconProperty(std::nullopt);
+        EXPECT_EQ(control.MousePointer(), PointerShape::Default);
+        EXPECT_EQ(control.SaveProperties().find("MouseIcon"), nullptr);
     }
 }
 
