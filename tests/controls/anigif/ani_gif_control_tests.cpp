@@ -16,20 +16,20 @@ namespace {
 using anigif::test::Bytes;
 using pap::testing::FakeUi;
 
-// A 4 x 4 animation of solid frames (frame i all index i % 4) with the delays in 1/100 s, and a loop
-// count when `loops` is not negative.
-Bytes Animation(const std::vector<unsigned>& delays, int loops = -1)
+// A 4 x 4 (or width x height) animation of solid frames (frame i all index i % 4) with the delays in
+// 1/100 s, and a loop count when `loops` is not negative.
+Bytes Animation(const std::vector<unsigned>& delays, int loops = -1, unsigned width = 4, unsigned height = 4)
 {
     using namespace anigif::test;
     Bytes out;
-    Header(out, "GIF89a", 4, 4, 0x81);
+    Header(out, "GIF89a", width, height, 0x81);
     Table(out, 4);
     if (loops >= 0)
         Application(out, "NETSCAPE2.0", {0x01, uint8_t(loops), uint8_t(loops >> 8)});
     for (size_t i = 0; i < delays.size(); ++i) {
         Gce(out, 0, delays[i]);
-        Descriptor(out, 0, 0, 4, 4, 0);
-        SolidImage(out, 4, 4, unsigned(i % 4));
+        Descriptor(out, 0, 0, width, height, 0);
+        SolidImage(out, width, height, unsigned(i % 4));
     }
     out.push_back(0x3B);
     return out;
@@ -273,6 +273,87 @@ TEST_F(AniGifTest, InADesignerThePictureKeepsItsFileShowsFrameOneAndItsOutline)
     gif.setAnimatedGIF(std::nullopt);
     EXPECT_EQ(gif.FrameCount(), 0);
     EXPECT_FALSE(gif.AnimatedGIF());
+}
+
+TEST_F(AniGifTest, SizesAndMousePositionsAreInTheContainersUnits)
+{
+    struct Case {
+        forms::ScaleMode mode;
+        int unit;  // container units in a pixel
+    };
+    for (const Case& c : {Case{forms::ScaleMode::Pixels, 1}, Case{forms::ScaleMode::Twips, 15}}) {
+        SCOPED_TRACE(c.unit);
+        forms::Form other(app, "Units");
+        other.setScaleMode(c.mode);
+        other.Move(0, 0, 200 * 15, 100 * 15);
+        AniGifControl control(other);
+        control.Move(10 * c.unit, 20 * c.unit, 40 * c.unit, 40 * c.unit);
+        other.Show();
+        const Bytes file = Animation({10, 10}, -1, 6, 3);
+        ASSERT_TRUE(control.LoadAnimatedGIF_Array(file.data(), 1, {file.size()}));
+        EXPECT_EQ(control.ActualWidth(), 6 * c.unit);
+        EXPECT_EQ(control.ActualHeight(), 3 * c.unit);
+        std::vector<std::string> seen;
+        auto note = [&](const char* what) {
+            return [&seen, what](int16_t button, int16_t shift, float x, float y) {
+                seen.push_back(std::string(what) + " " + std::to_string(button) + " " + std::to_string(shift) + " " +
+                               std::to_string(int(x)) + " " + std::to_string(int(y)));
+            };
+        };
+        control.MouseMove = note("Move");
+        control.MouseDown = note("Down");
+        control.MouseUp = note("Up");
+        testing::FakeWindow* window = ui.windowWithHandle(other.hWnd());
+        ASSERT_NE(window, nullptr);
+        window->mouseMove(12, 23);
+        window->mouseDown(13, 25, kLeftButton, 1);
+        window->mouseUp(14, 27);
+        auto at = [&](int x, int y) { return std::to_string(x * c.unit) + " " + std::to_string(y * c.unit); };
+        EXPECT_EQ(seen, (std::vector<std::string>{"Move 0 0 " + at(2, 3), "Down 1 1 " + at(3, 5),
+                                                  "Up 1 0 " + at(4, 7)}));
+    }
+}
+
+TEST_F(AniGifTest, MirroringPausesFlipsTheFrameOnShowAndResumes)
+{
+    // Two frames whose rows are 1 1 2 2 and 1 1 3 3.
+    using namespace anigif::test;
+    Bytes file;
+    Header(file, "GIF89a", 4, 4, 0x81);
+    Table(file, 4);
+    for (unsigned right : {2u, 3u}) {
+        Gce(file, 0, 10);
+        Descriptor(file, 0, 0, 4, 4, 0);
+        std::vector<unsigned> codes = {4};
+        for (int row = 0; row < 4; ++row)
+            codes.insert(codes.end(), {1, 1, right, right});
+        codes.push_back(5);
+        ImageData(file, 2, PackCodes(2, codes));
+    }
+    file.push_back(0x3B);
+    show();
+    gif.setDelayAnimation(0);
+    for (int32_t state : {1, 2}) {
+        SCOPED_TRACE(state);
+        ASSERT_TRUE(load(file));
+        gif.setStretch(4);
+        gif.setAction(state);
+        gfx::Surface before(200, 100), after(200, 100);
+        form.paintInto(before);
+        ASSERT_NE(before.at(10, 10), before.at(13, 10));
+        gif.setMirrored(1);
+        EXPECT_EQ(gif.Action(), state);
+        form.paintInto(after);
+        EXPECT_EQ(after.at(10, 10), before.at(13, 10));
+        EXPECT_EQ(after.at(13, 10), before.at(10, 10));
+        // Playing on, the other frame comes mirrored too.
+        const int32_t frame = gif.currentFrame();
+        run(150);
+        EXPECT_EQ(gif.currentFrame() != frame, state == 1);
+        form.paintInto(after);
+        EXPECT_EQ(after.at(13, 10), before.at(10, 10));
+        gif.setMirrored(0);
+    }
 }
 
 // A reader whose reads the test finishes by hand.
