@@ -7,7 +7,9 @@
 #include <limits>
 #include <map>
 
+#include "forms/picture.h"
 #include "forms/property_bag.h"
+#include "platform/picture_object.h"
 
 namespace pap::forms {
 namespace {
@@ -282,6 +284,21 @@ TEST(DesignData, BadLinesAreRefusedWithTheirLineNumber)
     auto orphan = ParseDesignData("\n# before any control\nA = bool True\n");
     EXPECT_FALSE(orphan.data);
     EXPECT_EQ(orphan.errorLine, 3u);
+}
+
+TEST(PropertyBag, APictureIsThePlatformPicturesStreamBehindTheBagsHeaderWithItsFileFromByte54)
+{
+    const std::vector<uint8_t> gif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00,
+                                      0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x00,
+                                      0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02,
+                                      0x44, 0x01, 0x00, 0x3B};
+    const std::vector<uint8_t> value = SerialisePicture("myGIF", PictureObject{gif});
+    ASSERT_EQ(value.size(), kPictureHeaderBytes + gif.size());
+    EXPECT_EQ(std::string(value.begin(), value.begin() + 13), std::string("PPIC\x33\0\0\0myGIF", 13));
+    EXPECT_EQ(std::vector<uint8_t>(value.begin() + kPictureHeaderBytes, value.end()), gif);
+    // The platform's picture object (OLE's on Windows) saves what a picture keeping its file does.
+    EXPECT_EQ(std::vector<uint8_t>(value.begin() + kPictureBagHeaderBytes, value.end()), LoadFilePicture(gif)->Save());
+    EXPECT_TRUE(SerialisePicture("myGIF", PictureObject{}).empty());
 }
 
 }  // namespace

@@ -351,7 +351,8 @@ void AniGifControl::setAnimatedGIF(const std::optional<forms::PictureObject>& pi
     if (picture) {
         // The picture goes through a property bag of its own; its file starts after the bag's header.
         std::vector<uint8_t> contents = forms::SerialisePicture("myGIF", *picture);
-        data.assign(contents.begin() + forms::kPictureHeaderBytes, contents.end());
+        if (contents.size() > forms::kPictureHeaderBytes)
+            data.assign(contents.begin() + forms::kPictureHeaderBytes, contents.end());
     }
     if (LoadGifData(std::move(data)) && !live()) {
         // A designer sizes the control to the picture once.
