@@ -1,12 +1,14 @@
 #include "forms/picture.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <string_view>
 #include <vector>
 
 #include "gfx/bmp_writer.h"
 #include "platform/files.h"
+#include "platform/picture_object.h"
 
 namespace pap::forms {
 
@@ -21,18 +23,20 @@ bool SavePicture(const gfx::Surface& picture, const std::string& path)
 
 std::vector<uint8_t> SerialisePicture(const std::string& key, const PictureObject& picture)
 {
-    // "PPIC", the file's size (32 bits, little-endian), then the key, cut to fit, padded with zeros.
-    const size_t fileSize = picture.fileBytes.size();
-    std::vector<uint8_t> out(kPictureHeaderBytes + fileSize, 0);
-    const char tag[4] = {'P', 'P', 'I', 'C'};
-    for (size_t i = 0; i < 4; ++i)
-        out[i] = static_cast<uint8_t>(tag[i]);
-    for (size_t i = 0; i < 4; ++i)
-        out[4 + i] = static_cast<uint8_t>(static_cast<uint32_t>(fileSize) >> (8 * i));
-    for (size_t i = 0; i < kPictureHeaderBytes - 8 && i < key.size(); ++i)
-        out[8 + i] = static_cast<uint8_t>(key[i]);
-    for (size_t i = 0; i < fileSize; ++i)
-        out[kPictureHeaderBytes + i] = picture.fileBytes[i];
+    static_assert(kPictureBagHeaderBytes + kPictureStreamHeaderBytes == kPictureHeaderBytes);
+    std::unique_ptr<PlatformPicture> object = LoadPlatformPicture(picture.fileBytes);
+    if (!object)
+        return {};
+    std::vector<uint8_t> saved = object->Save();
+    if (saved.size() < kPictureStreamHeaderBytes)
+        return {};
+    std::vector<uint8_t> out = {'P', 'P', 'I', 'C'};
+    const auto size = static_cast<uint32_t>(saved.size());
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(size >> (8 * i)));
+    out.insert(out.end(), key.begin(), key.begin() + long(std::min(key.size(), kPictureBagHeaderBytes - 8)));
+    out.resize(kPictureBagHeaderBytes, 0);
+    out.insert(out.end(), saved.begin(), saved.end());
     return out;
 }
 

@@ -19,11 +19,16 @@ struct PictureObject {
     std::vector<uint8_t> fileBytes;
 };
 
-// The size of the header a property bag writes before a picture's file bytes when it serialises it.
+// The bytes a property bag writes before a picture's file when it serialises it: its own header
+// (kPictureBagHeaderBytes) and the header of the platform picture's stream.
+constexpr size_t kPictureBagHeaderBytes = 46;
 constexpr size_t kPictureHeaderBytes = 54;
 
-// A picture as a property bag serialises it under a key: a header of kPictureHeaderBytes (a tag, the
-// key, the sizes) followed by the bytes of the file the picture was loaded from.
+// A picture as a property bag serialises it under a key: the file is loaded into the platform's picture
+// object (platform/picture_object.h) and what that object saves is written behind a header of
+// kPictureBagHeaderBytes ("PPIC", the saved size in 32 bits, little-endian, the key cut to fit and
+// padded with zeros). The file thus starts at kPictureHeaderBytes. Empty when the platform cannot
+// load or save the picture.
 std::vector<uint8_t> SerialisePicture(const std::string& key, const PictureObject& picture);
 
 // Saves a picture as a bitmap file (24 bits, bottom-up, no compression), replacing a file of that

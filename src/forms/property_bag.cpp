@@ -247,7 +247,7 @@ std::optional<PropertyValue> ParseValue(std::string_view text, std::string& reas
         auto asset = quotedOnly(text);
         if (asset && IsAssetName(*asset)) {
             if (type == "picture")
-                return PropertyValue(PictureRef{std::move(*asset)});
+                return PropertyValue(PictureRef{std::move(*asset), {}});
             return PropertyValue(ByteArray{{}, std::move(*asset)});
         }
         reason = "an asset is one quoted file name of letters, digits, '.', '_' and '-'";
@@ -313,19 +313,19 @@ void WriteValue(std::string& out, const ControlData& control, const std::string&
         void operator()(const PictureRef& v)
         {
             out += "picture ";
-            WriteQuoted(out, v.asset);
+            WriteQuoted(out, v.asset.empty() ? UnnamedAsset(".png") : v.asset);
         }
         void operator()(const ByteArray& v)
         {
-            std::string asset = v.asset;
-            if (asset.empty()) {
-                asset = control.name;
-                if (control.index >= 0)
-                    asset += "_" + std::to_string(control.index);
-                asset += "." + key + ".bin";
-            }
             out += "bytes ";
-            WriteQuoted(out, asset);
+            WriteQuoted(out, v.asset.empty() ? UnnamedAsset(".bin") : v.asset);
+        }
+        std::string UnnamedAsset(const char* extension) const
+        {
+            std::string asset = control.name;
+            if (control.index >= 0)
+                asset += "_" + std::to_string(control.index);
+            return asset + "." + key + extension;
         }
     };
     std::visit(Writer{out, control, key}, value);
@@ -464,15 +464,20 @@ bool ResolveAssets(DesignData& data,
     for (ControlData& control : data.controls) {
         for (const auto& [key, value] : control.bag.entries()) {
             const auto* array = std::get_if<ByteArray>(&value);
-            if (array == nullptr)
+            const auto* picture = std::get_if<PictureRef>(&value);
+            if (array == nullptr && picture == nullptr)
                 continue;
-            auto bytes = load(array->asset);
+            const std::string asset = array ? array->asset : picture->asset;
+            auto bytes = load(asset);
             if (!bytes) {
                 if (missing != nullptr)
-                    *missing = array->asset;
+                    *missing = asset;
                 return false;
             }
-            control.bag.WriteProperty(key, ByteArray{std::move(*bytes), array->asset});
+            if (array)
+                control.bag.WriteProperty(key, ByteArray{std::move(*bytes), asset});
+            else
+                control.bag.WriteProperty(key, PictureRef{asset, std::move(*bytes)});
         }
     }
     return true;

@@ -37,10 +37,12 @@ struct StoredFont {
     bool operator==(const StoredFont&) const = default;
 };
 
-// A picture kept with the form as an asset file of the program, by name.
+// A picture kept with the form as an asset file of the program, by name; `bytes` hold the picture file
+// once resolved (or what a control wrote). Two pictures are equal when their files' bytes are.
 struct PictureRef {
     std::string asset;
-    bool operator==(const PictureRef&) const = default;
+    std::vector<uint8_t> bytes;
+    bool operator==(const PictureRef& other) const { return bytes == other.bytes; }
 };
 
 // A byte array. In the design-time file it is an asset file named by `asset`; `bytes` hold its content
@@ -140,7 +142,7 @@ struct DesignDataResult {
 //   GIF = bytes "dialog.gif"           an asset file by name: letters, digits, '.', '_', '-'
 //   MouseIcon = picture "hand.cur"
 //
-// Byte arrays come back with their asset name and no bytes (see ResolveAssets). Any fault (an unknown
+// Byte arrays and pictures come back with their asset name and no bytes (see ResolveAssets). Any fault (an unknown
 // type, a value out of range, a key or control given twice, a property before any control) refuses
 // the whole file.
 DesignDataResult ParseDesignData(std::string_view text);
@@ -149,11 +151,11 @@ DesignDataResult ParseDesignData(std::string_view text);
 // one property a line as above, `name = type value` with single blanks, colours as 8 upper-case hex
 // digits, font sizes without trailing zeros. Reading this text gives the same data; reading a
 // canonical file and writing it again gives the same bytes. A byte array without an asset name is
-// named `<control>[_<index>].<key>.bin`.
+// named `<control>[_<index>].<key>.bin`, a picture without one `<control>[_<index>].<key>.png`.
 std::string WriteDesignData(const DesignData& data);
 
-// Fills the bytes of every byte array from the asset of its name; false (with the missing name in
-// `missing`) when the loader has no such asset.
+// Fills the bytes of every byte array and picture from the asset of its name; false (with the missing
+// name in `missing`) when the loader has no such asset.
 bool ResolveAssets(DesignData& data,
     const std::function<std::optional<std::vector<uint8_t>>(std::string_view asset)>& load,
     std::string* missing = nullptr);

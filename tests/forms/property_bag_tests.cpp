@@ -7,7 +7,9 @@
 #include <limits>
 #include <map>
 
+#include "forms/picture.h"
 #include "forms/property_bag.h"
+#include "platform/picture_object.h"
 
 namespace pap::forms {
 namespace {
@@ -30,7 +32,7 @@ const TypedCase kTypedCases[] = {
     {"FontColour", StoredColour{0x80000012}, StoredColour{0}},
     {"Caption", std::string("OK \"x\"\n"), std::string("Command")},
     {"Font", kBoldArial, kTahoma},
-    {"MouseIcon", PictureRef{"hand.cur"}, PictureRef{}},
+    {"MouseIcon", PictureRef{"hand.cur", {0x89, 0x50}}, PictureRef{}},
     {"GIF", ByteArray{{0x47, 0x49, 0x46, 0x00, 0xFF}, "dialog.gif"}, ByteArray{}},
 };
 
@@ -179,7 +181,7 @@ TEST(DesignData, AControlReadsInItsOwnOrderWhateverTheFileOrderAndWritesTheFileB
     EXPECT_EQ(WriteDesignData(*again.data), canonical);
 }
 
-TEST(DesignData, WrittenDataReadsBackEqualAndNamesUnnamedByteArrays)
+TEST(DesignData, WrittenDataReadsBackEqualAndNamesUnnamedAssets)
 {
     DesignData data;
     data.controls.push_back({"Command1", -1, {}});
@@ -187,16 +189,19 @@ TEST(DesignData, WrittenDataReadsBackEqualAndNamesUnnamedByteArrays)
     for (const TypedCase& c : kTypedCases)
         data.controls[0].bag.WriteProperty(c.name, c.value, c.writeDefault);
     data.controls[1].bag.WriteProperty("GIF", ByteArray{{1, 2, 3}, ""});
+    data.controls[1].bag.WriteProperty("MouseIcon", PictureRef{"", {4, 5}});
     data.controls[1].bag.WriteProperty("Font", StoredFont{"X", 5, 0, false, false, false, 0});
     std::string text = WriteDesignData(data);
     auto result = ParseDesignData(text);
     ASSERT_TRUE(result.data) << result.errorLine << ": " << result.error << "\n" << text;
     EXPECT_NE(text.find("GIF = bytes \"ucAniGIF1_3.GIF.bin\""), std::string::npos) << text;
+    EXPECT_NE(text.find("MouseIcon = picture \"ucAniGIF1_3.MouseIcon.png\""), std::string::npos) << text;
     EXPECT_NE(text.find("size=0.0005 weight=0"), std::string::npos) << text;
 
     // Byte arrays come back by name; their bytes arrive from the assets.
     std::map<std::string, std::vector<uint8_t>, std::less<>> assets{
-        {"dialog.gif", {0x47, 0x49, 0x46, 0x00, 0xFF}}, {"ucAniGIF1_3.GIF.bin", {1, 2, 3}}};
+        {"dialog.gif", {0x47, 0x49, 0x46, 0x00, 0xFF}}, {"ucAniGIF1_3.GIF.bin", {1, 2, 3}}, {"hand.cur", {0x89, 0x50}},
+        {"ucAniGIF1_3.MouseIcon.png", {4, 5}}};
     auto load = [&](std::string_view name) -> std::optional<std::vector<uint8_t>> {
         auto it = assets.find(name);
         return it == assets.end() ? std::nullopt : std::optional(it->second);
@@ -279,6 +284,21 @@ TEST(DesignData, BadLinesAreRefusedWithTheirLineNumber)
     auto orphan = ParseDesignData("\n# before any control\nA = bool True\n");
     EXPECT_FALSE(orphan.data);
     EXPECT_EQ(orphan.errorLine, 3u);
+}
+
+TEST(PropertyBag, APictureIsThePlatformPicturesStreamBehindTheBagsHeaderWithItsFileFromByte54)
+{
+    const std::vector<uint8_t> gif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00,
+                                      0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x00,
+                                      0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02,
+                                      0x44, 0x01, 0x00, 0x3B};
+    const std::vector<uint8_t> value = SerialisePicture("myGIF", PictureObject{gif});
+    ASSERT_EQ(value.size(), kPictureHeaderBytes + gif.size());
+    EXPECT_EQ(std::string(value.begin(), value.begin() + 13), std::string("PPIC\x33\0\0\0myGIF", 13));
+    EXPECT_EQ(std::vector<uint8_t>(value.begin() + kPictureHeaderBytes, value.end()), gif);
+    // The platform's picture object (OLE's on Windows) saves what a picture keeping its file does.
+    EXPECT_EQ(std::vector<uint8_t>(value.begin() + kPictureBagHeaderBytes, value.end()), LoadFilePicture(gif)->Save());
+    EXPECT_TRUE(SerialisePicture("myGIF", PictureObject{}).empty());
 }
 
 }  // namespace

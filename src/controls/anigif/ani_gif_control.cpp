@@ -7,6 +7,7 @@
 #include <map>
 
 #include "forms/app.h"
+#include "gfx/artwork.h"
 #include "gfx/dib.h"
 #include "platform/files.h"
 #include "controls/anigif/snapshot_encoder.h"
@@ -350,7 +351,8 @@ void AniGifControl::setAnimatedGIF(const std::optional<forms::PictureObject>& pi
     if (picture) {
         // The picture goes through a property bag of its own; its file starts after the bag's header.
         std::vector<uint8_t> contents = forms::SerialisePicture("myGIF", *picture);
-        data.assign(contents.begin() + forms::kPictureHeaderBytes, contents.end());
+        if (contents.size() > forms::kPictureHeaderBytes)
+            data.assign(contents.begin() + forms::kPictureHeaderBytes, contents.end());
     }
     if (LoadGifData(std::move(data)) && !live()) {
         // A designer sizes the control to the picture once.
@@ -460,12 +462,33 @@ void AniGifControl::setEnabledProperty(bool enabled)
 
 void AniGifControl::setMousePointerProperty(int32_t pointer) { setMousePointer(static_cast<PointerShape>(pointer)); }
 
-void AniGifControl::setMouseIconProperty(gfx::Surface icon)
+std::optional<forms::PictureObject> AniGifControl::MouseIconProperty() const
 {
-    if (icon.empty())
+    if (m_mouseIconFile.bytes.empty())
+        return std::nullopt;
+    return forms::PictureObject{m_mouseIconFile.bytes};
+}
+
+bool AniGifControl::ApplyMouseIcon(forms::PictureRef icon)
+{
+    if (icon.bytes.empty()) {
+        m_mouseIconFile = {};
         setMousePointer(PointerShape::Default);
-    setMouseIcon(std::move(icon));
-    PropertyChanged("MouseIcon");
+        setMouseIcon(gfx::Surface());
+        return true;
+    }
+    std::optional<gfx::Surface> picture = gfx::DecodePng(icon.bytes);
+    if (!picture)
+        return false;
+    m_mouseIconFile = std::move(icon);
+    setMouseIcon(std::move(*picture));
+    return true;
+}
+
+void AniGifControl::setMouseIconProperty(const std::optional<forms::PictureObject>& icon)
+{
+    if (ApplyMouseIcon(icon ? forms::PictureRef{{}, icon->fileBytes} : forms::PictureRef{}))
+        PropertyChanged("MouseIcon");
 }
 
 // --- events of the control ---
@@ -489,8 +512,8 @@ void AniGifControl::UserControl_ReadProperties(forms::PropertyBag& bag)
         m_delayMode = 1;
     m_mirrorStyle = static_cast<uint8_t>(bag.ReadProperty<int32_t>("Mirror", 0));
     setEnabled(bag.ReadProperty<bool>("Enabled", true));
-    // Pointer pictures are kept by name; the control shows the shape alone.
-    bag.ReadProperty<forms::PictureRef>("MouseIcon", forms::PictureRef{});
+    // A stored pointer picture that cannot be shown is left out, as a failed set would be.
+    ApplyMouseIcon(bag.ReadProperty<forms::PictureRef>("MouseIcon", forms::PictureRef{}));
     setMousePointer(static_cast<PointerShape>(bag.ReadProperty<int16_t>("MousePointer", 0)));
     if (LoadGifData(std::move(data)))
         m_loopLimit = bag.ReadProperty<int32_t>("Loops", m_animation.gif().loopLimit);
@@ -504,6 +527,7 @@ void AniGifControl::UserControl_WriteProperties(forms::PropertyBag& bag)
     bag.WriteProperty("Loops", m_loopLimit, int32_t{0});
     bag.WriteProperty("DelayLoad", m_delayMode, int32_t{1});
     bag.WriteProperty("Mirror", int32_t{m_mirrorStyle & 0x03}, int32_t{0});
+    bag.WriteProperty("MouseIcon", m_mouseIconFile, forms::PictureRef{});
     bag.WriteProperty("MousePointer", static_cast<int16_t>(MousePointer()), int16_t{0});
     bag.WriteProperty("Enabled", Enabled(), true);
 }

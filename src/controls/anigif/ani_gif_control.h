@@ -15,6 +15,7 @@
 
 #include "controls/anigif/gif_animation.h"
 #include "forms/picture.h"
+#include "forms/property_bag.h"
 #include "forms/user_control.h"
 
 namespace pap {
@@ -52,7 +53,11 @@ public:
     bool EnabledProperty() const { return Enabled(); }
     void setEnabledProperty(bool enabled);
     void setMousePointerProperty(int32_t pointer);
-    void setMouseIconProperty(gfx::Surface icon);
+    // The pointer picture with the file it was loaded from; nothing when none is set.
+    std::optional<forms::PictureObject> MouseIconProperty() const;
+    // A picture file the platform can show (PNG) sets the pointer picture, another is ignored; nothing
+    // removes it and sets MousePointer back to 0.
+    void setMouseIconProperty(const std::optional<forms::PictureObject>& icon);
     // The GIF file's bytes the control holds (kept outside a live container, released after decoding
     // in one).
     const std::vector<uint8_t>& gifData() const { return m_animation.gifData(); }
@@ -118,6 +123,8 @@ private:
     void Repaint();
     float ToContainerX(double pixels);
     float ToContainerY(double pixels);
+    // Shows the pointer picture of a stored picture file; false when it cannot be decoded.
+    bool ApplyMouseIcon(forms::PictureRef icon);
 
     anigif::GifAnimation m_animation;
     int32_t m_count = 0;
@@ -131,6 +138,7 @@ private:
     bool m_resizing = false;
     bool m_routed = false;
     int m_armedKind = kStop;
+    forms::PictureRef m_mouseIconFile;  // the pointer picture's file (no bytes: none)
     uint64_t m_remoteRead = 0;  // the read under way, 0: none
     forms::Timer m_windowTimer;
 };

@@ -16,20 +16,20 @@ namespace {
 using anigif::test::Bytes;
 using pap::testing::FakeUi;
 
-// A 4 x 4 animation of solid frames (frame i all index i % 4) with the delays in 1/100 s, and a loop
-// count when `loops` is not negative.
-Bytes Animation(const std::vector<unsigned>& delays, int loops = -1)
+// A 4 x 4 (or width x height) animation of solid frames (frame i all index i % 4) with the delays in
+// 1/100 s, and a loop count when `loops` is not negative.
+Bytes Animation(const std::vector<unsigned>& delays, int loops = -1, unsigned width = 4, unsigned height = 4)
 {
     using namespace anigif::test;
     Bytes out;
-    Header(out, "GIF89a", 4, 4, 0x81);
+    Header(out, "GIF89a", width, height, 0x81);
     Table(out, 4);
     if (loops >= 0)
         Application(out, "NETSCAPE2.0", {0x01, uint8_t(loops), uint8_t(loops >> 8)});
     for (size_t i = 0; i < delays.size(); ++i) {
         Gce(out, 0, delays[i]);
-        Descriptor(out, 0, 0, 4, 4, 0);
-        SolidImage(out, 4, 4, unsigned(i % 4));
+        Descriptor(out, 0, 0, width, height, 0);
+        SolidImage(out, width, height, unsigned(i % 4));
     }
     out.push_back(0x3B);
     return out;
@@ -178,17 +178,27 @@ TEST_F(AniGifTest, PropertyWritesClampIgnoreAndNotice)
     EXPECT_EQ(AniGifControl::ArrayByteSize(2, {4, 3, 2}), 0u);
 }
 
+// A 3 x 2 PNG picture.
+const Bytes kPointerPng = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00,
+    0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x08, 0x02, 0x00, 0x00, 0x00, 0x12, 0x16, 0xf1, 0x4d, 0x00,
+    0x00, 0x00, 0x1c, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0x63, 0x60, 0x10, 0x91, 0xe3, 0x12, 0x91, 0x13,
+    0x11, 0x91, 0x63, 0x48, 0x11, 0x91, 0xcb, 0x13, 0x91, 0xab, 0x10, 0x91, 0x03, 0x00, 0x14, 0x3c, 0x02,
+    0x95, 0x01, 0x1a, 0xbc, 0x0c, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+
 TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
 {
     struct Case {
         const char* name;
         std::optional<int32_t> delayLoad, loops;
+        Bytes mouseIcon;  // the stored pointer picture's file, with MousePointer 99
         int32_t wantDelayMode, wantLoops;
+        int wantIconWidth;  // 0: no pointer picture
     };
     const Case cases[] = {
-        {"no DelayLoad, no Loops", std::nullopt, std::nullopt, 1, 5},
-        {"DelayLoad -1, Loops 2", -1, 2, 1, 2},
-        {"DelayLoad 2", 2, std::nullopt, 2, 5},
+        {"no DelayLoad, no Loops", std::nullopt, std::nullopt, {}, 1, 5, 0},
+        {"DelayLoad -1, Loops 2, a pointer picture", -1, 2, kPointerPng, 1, 2, 3},
+        {"DelayLoad 2, a pointer file that is no picture", 2, std::nullopt, {1, 2, 3}, 2, 5, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,6 +210,10 @@ TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
             bag.WriteProperty("DelayLoad", *c.delayLoad);
         if (c.loops)
             bag.WriteProperty("Loops", *c.loops);
+        if (!c.mouseIcon.empty()) {
+            bag.WriteProperty("MouseIcon", forms::PictureRef{"pointer.png", c.mouseIcon});
+            bag.WriteProperty("MousePointer", int16_t{99});
+        }
         std::vector<std::string> reads;
         bag.setReadListener([&](std::string_view name) { reads.emplace_back(name); });
         forms::Form other(app, "Other");
@@ -220,7 +234,19 @@ TEST_F(AniGifTest, StoredValuesAndTheLoopCountOfTheFile)
         std::vector<std::string> want = {"GIF", "Loops"};
         if (c.wantDelayMode != 1)
             want.push_back("DelayLoad");
+        if (c.wantIconWidth != 0)
+            want.push_back("MouseIcon");
+        if (!c.mouseIcon.empty())
+            want.push_back("MousePointer");
         EXPECT_EQ(keys, want);
+        EXPECT_EQ(control.MouseIcon().width(), c.wantIconWidth);
+        if (c.wantIconWidth != 0) {
+            EXPECT_EQ(written.ReadProperty("MouseIcon", forms::PictureRef{}).asset, "pointer.png");
+        }
+        // No pointer picture also means the standard pointer.
+        control.setMouseIconProperty(std::nullopt);
+        EXPECT_EQ(control.MousePointer(), PointerShape::Default);
+        EXPECT_EQ(control.SaveProperties().find("MouseIcon"), nullptr);
     }
 }
 
@@ -247,6 +273,87 @@ TEST_F(AniGifTest, InADesignerThePictureKeepsItsFileShowsFrameOneAndItsOutline)
     gif.setAnimatedGIF(std::nullopt);
     EXPECT_EQ(gif.FrameCount(), 0);
     EXPECT_FALSE(gif.AnimatedGIF());
+}
+
+TEST_F(AniGifTest, SizesAndMousePositionsAreInTheContainersUnits)
+{
+    struct Case {
+        forms::ScaleMode mode;
+        int unit;  // container units in a pixel
+    };
+    for (const Case& c : {Case{forms::ScaleMode::Pixels, 1}, Case{forms::ScaleMode::Twips, 15}}) {
+        SCOPED_TRACE(c.unit);
+        forms::Form other(app, "Units");
+        other.setScaleMode(c.mode);
+        other.Move(0, 0, 200 * 15, 100 * 15);
+        AniGifControl control(other);
+        control.Move(10 * c.unit, 20 * c.unit, 40 * c.unit, 40 * c.unit);
+        other.Show();
+        const Bytes file = Animation({10, 10}, -1, 6, 3);
+        ASSERT_TRUE(control.LoadAnimatedGIF_Array(file.data(), 1, {file.size()}));
+        EXPECT_EQ(control.ActualWidth(), 6 * c.unit);
+        EXPECT_EQ(control.ActualHeight(), 3 * c.unit);
+        std::vector<std::string> seen;
+        auto note = [&](const char* what) {
+            return [&seen, what](int16_t button, int16_t shift, float x, float y) {
+                seen.push_back(std::string(what) + " " + std::to_string(button) + " " + std::to_string(shift) + " " +
+                               std::to_string(int(x)) + " " + std::to_string(int(y)));
+            };
+        };
+        control.MouseMove = note("Move");
+        control.MouseDown = note("Down");
+        control.MouseUp = note("Up");
+        testing::FakeWindow* window = ui.windowWithHandle(other.hWnd());
+        ASSERT_NE(window, nullptr);
+        window->mouseMove(12, 23);
+        window->mouseDown(13, 25, kLeftButton, 1);
+        window->mouseUp(14, 27);
+        auto at = [&](int x, int y) { return std::to_string(x * c.unit) + " " + std::to_string(y * c.unit); };
+        EXPECT_EQ(seen, (std::vector<std::string>{"Move 0 0 " + at(2, 3), "Down 1 1 " + at(3, 5),
+                                                  "Up 1 0 " + at(4, 7)}));
+    }
+}
+
+TEST_F(AniGifTest, MirroringPausesFlipsTheFrameOnShowAndResumes)
+{
+    // Two frames whose rows are 1 1 2 2 and 1 1 3 3.
+    using namespace anigif::test;
+    Bytes file;
+    Header(file, "GIF89a", 4, 4, 0x81);
+    Table(file, 4);
+    for (unsigned right : {2u, 3u}) {
+        Gce(file, 0, 10);
+        Descriptor(file, 0, 0, 4, 4, 0);
+        std::vector<unsigned> codes = {4};
+        for (int row = 0; row < 4; ++row)
+            codes.insert(codes.end(), {1, 1, right, right});
+        codes.push_back(5);
+        ImageData(file, 2, PackCodes(2, codes));
+    }
+    file.push_back(0x3B);
+    show();
+    gif.setDelayAnimation(0);
+    for (int32_t state : {1, 2}) {
+        SCOPED_TRACE(state);
+        ASSERT_TRUE(load(file));
+        gif.setStretch(4);
+        gif.setAction(state);
+        gfx::Surface before(200, 100), after(200, 100);
+        form.paintInto(before);
+        ASSERT_NE(before.at(10, 10), before.at(13, 10));
+        gif.setMirrored(1);
+        EXPECT_EQ(gif.Action(), state);
+        form.paintInto(after);
+        EXPECT_EQ(after.at(10, 10), before.at(13, 10));
+        EXPECT_EQ(after.at(13, 10), before.at(10, 10));
+        // Playing on, the other frame comes mirrored too.
+        const int32_t frame = gif.currentFrame();
+        run(150);
+        EXPECT_EQ(gif.currentFrame() != frame, state == 1);
+        form.paintInto(after);
+        EXPECT_EQ(after.at(13, 10), before.at(10, 10));
+        gif.setMirrored(0);
+    }
 }
 
 // A reader whose reads the test finishes by hand.
