@@ -9,7 +9,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fnmatch.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -92,13 +91,19 @@ protected:
         s_server = e2e::XServer::start().release();
         if (s_server) {
             setenv("DISPLAY", s_server->display().c_str(), 1);
-            setenv("GSETTINGS_BACKEND", "memory", 1);  // the chooser's settings stay in the process
+            // The chooser's settings stay in the process, and its list of recent files in the test's
+            // own data directory.
+            setenv("GSETTINGS_BACKEND", "memory", 1);
+            s_data = new TempDirectory;
+            setenv("XDG_DATA_HOME", s_data->path().c_str(), 1);
         }
     }
     static void TearDownTestSuite()
     {
         delete s_server;
         s_server = nullptr;
+        delete s_data;
+        s_data = nullptr;
     }
 
     void SetUp() override
@@ -144,11 +149,13 @@ protected:
     }
 
     static e2e::XServer* s_server;
+    static TempDirectory* s_data;
     TempDirectory dir;
     std::unique_ptr<DesktopShell> shell = MakeDesktopShell();
 };
 
 e2e::XServer* GtkFileChooserTest::s_server = nullptr;
+TempDirectory* GtkFileChooserTest::s_data = nullptr;
 
 TEST_F(GtkFileChooserTest, ATypedPathAndEnterChooseThatFileEvenWhenItDoesNotExist)
 {
@@ -199,8 +206,10 @@ protected:
             GTEST_SKIP() << "no xdg-open";
         std::filesystem::create_directory(empty);
         // No desktop environment and no handlers: xdg-open falls back to $BROWSER.
-        saved = {{"BROWSER", PAPYRANT_RECORD_ADDRESS}, {"PAPYRANT_ADDRESS_LOG", log}, {"XDG_CURRENT_DESKTOP", "X-Generic"}, {"XDG_CONFIG_HOME", empty},
-                 {"XDG_CONFIG_DIRS", empty}, {"XDG_DATA_HOME", empty}, {"XDG_DATA_DIRS", empty}};
+        saved = {{"BROWSER", PAPYRANT_RECORD_ADDRESS}, {"PAPYRANT_ADDRESS_LOG", log},
+                 {"XDG_CURRENT_DESKTOP", "X-Generic"},         {"XDG_CONFIG_HOME", empty},
+                 {"XDG_CONFIG_DIRS", empty},                   {"XDG_DATA_HOME", empty},
+                 {"XDG_DATA_DIRS", empty}};
         for (auto& [name, value] : saved) {
             const char* old = std::getenv(name.c_str());
             setenv(name.c_str(), value.c_str(), 1);
