@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "forms/fake_ui.h"
+#include "platform/paths.h"
 #include "saver/fake_saver_system.h"
 #include "saver/papyrant_b.h"
 #include "support/recording_desktop_shell.h"
@@ -216,8 +217,10 @@ TEST(SettingsDialog, FileChoiceAndCancel)
 {
     // A chosen file shows at once and moves the browsing folder; a cancelled choice changes nothing;
     // Cancel writes nothing.
-    DialogRun run({2, 0, "/old/a.mp3", "/old"});
-    run.shell.queueOpenFile("/new/dir/b.WAV");
+    const std::string sep(1, PathSeparator());
+    const std::string oldDir = sep + "old", newDir = sep + "new" + sep + "dir", newFile = newDir + sep + "b.WAV";
+    DialogRun run({2, 0, oldDir + sep + "a.mp3", oldDir});
+    run.shell.queueOpenFile(newFile);
     run.shell.queueOpenFile(std::nullopt);
     NativeWindow dialogWindow = 0;
     run.run({[&] {
@@ -225,12 +228,12 @@ TEST(SettingsDialog, FileChoiceAndCancel)
                  run.click(run.dialog().Cmd_File);
              },
              [&] {
-                 EXPECT_EQ(run.dialog().lbl_Fname.Caption(), "/new/dir/b.WAV");
-                 EXPECT_EQ(run.settings.BrowseDir, "/new/dir");
+                 EXPECT_EQ(run.dialog().lbl_Fname.Caption(), newFile);
+                 EXPECT_EQ(run.settings.BrowseDir, newDir);
                  run.click(run.dialog().Cmd_File);
              },
              [&] {
-                 EXPECT_EQ(run.dialog().lbl_Fname.Caption(), "/new/dir/b.WAV");
+                 EXPECT_EQ(run.dialog().lbl_Fname.Caption(), newFile);
                  run.click(run.dialog().Cmd_Can);
              }});
     const auto choices = run.shell.callsOf<test::RecordingDesktopShell::ChooseOpenFile>();
@@ -239,8 +242,8 @@ TEST(SettingsDialog, FileChoiceAndCancel)
     EXPECT_EQ(first.filterDescription, "BGMﾌｧｲﾙ (MP3 WAV)");
     EXPECT_EQ(first.filterPattern, "*.MP3;*.WAV");
     EXPECT_EQ(first.title, "ﾌｧｲﾙを開く");
-    EXPECT_EQ(first.initialDirectory, "/old");
-    EXPECT_EQ(choices[1].request.initialDirectory, "/new/dir");
+    EXPECT_EQ(first.initialDirectory, oldDir);
+    EXPECT_EQ(choices[1].request.initialDirectory, newDir);
     EXPECT_EQ(first.owner, dialogWindow);
     EXPECT_TRUE(run.saves().empty());
 }

@@ -72,9 +72,9 @@ TEST(SettingsWine, TheDialogSavesWhatTheUserChoseAndNothingOnCancel)
         std::replace(name.begin(), name.end(), '/', '\\');
         return name;
     };
-    // The profile functions write in the ANSI code page with CR LF, and without the number form's blank.
+    // The profile functions write in the ANSI code page with CR LF.
     run.iniBytes = [](int type, int track, const std::string& file) {
-        return ToCp932("[Section]\r\nBGM区分=" + std::to_string(type) + "\r\nBGMﾘﾋﾟｰﾄ=" + std::to_string(track) +
+        return ToCp932("[Section]\r\nBGM区分= " + std::to_string(type) + "\r\nBGMﾘﾋﾟｰﾄ= " + std::to_string(track) +
                        "\r\nBGMﾌｧｲﾙ=" + file + "\r\n");
     };
     RunSettingsDialogScenario(run);
