@@ -186,6 +186,12 @@ void PictureBox::resized()
 
 void PictureBox::paint(gfx::Surface& target, gfx::Rect place)
 {
+    paintFrame(target, place);
+    paintChildren(target, place, nullptr);
+}
+
+void PictureBox::paintFrame(gfx::Surface& target, gfx::Rect place)
+{
     if (m_border == Border::FixedSingle) {
         // A sunken edge: dark above and to the left, light below and to the right.
         const gfx::Pixel dark = gfx::Rgb(0x80, 0x80, 0x80), darker = gfx::Rgb(0x40, 0x40, 0x40);
@@ -202,27 +208,39 @@ void PictureBox::paint(gfx::Surface& target, gfx::Rect place)
         target.fillRect(place, m_backColor);
         gfx::Blit(target, place.x, place.y, m_image);
     }
-    // The controls it holds, clipped to its inner area.
+}
+
+void PictureBox::paintChildren(gfx::Surface& target, gfx::Rect place, const Control* stopAt)
+{
     if (children().empty())
         return;
-    int inset = m_border == Border::FixedSingle ? kBorderPixels : 0;
-    gfx::Surface inner(m_image.width(), m_image.height());
+    // The children are clipped to the inner area, and only the part of it that the target holds is
+    // drawn: a partial repaint's target is just the dirty rectangle.
+    const int inset = m_border == Border::FixedSingle ? kBorderPixels : 0;
+    const int left = std::max(0, place.x + inset), top = std::max(0, place.y + inset);
+    const int right = std::min(target.width(), place.x + inset + m_image.width());
+    const int bottom = std::min(target.height(), place.y + inset + m_image.height());
+    if (right <= left || bottom <= top)
+        return;
+    gfx::Surface inner(right - left, bottom - top);
     for (int y = 0; y < inner.height(); ++y)
-        for (int x = 0; x < inner.width(); ++x)
-            if (place.x + inset + x >= 0 && place.y + inset + y >= 0 && place.x + inset + x < target.width() &&
-                place.y + inset + y < target.height())
-                inner.set(x, y, target.at(place.x + inset + x, place.y + inset + y));
+        std::copy_n(target.row(top + y) + left, inner.width(), inner.row(y));
     // Children are placed relative to this box's own place, wherever `place` puts it in the target.
     const gfx::Rect own = pixelRect();
+    const int shiftX = place.x - own.x - left, shiftY = place.y - own.y - top;
     for (Control* child : children()) {
+        if (child == stopAt)
+            break;
         if (!child->Visible())
             continue;
         gfx::Rect at = child->pixelRect();
-        at.x -= own.x + inset;
-        at.y -= own.y + inset;
+        at.x += shiftX;
+        at.y += shiftY;
+        if (at.x >= inner.width() || at.y >= inner.height() || at.x + at.width <= 0 || at.y + at.height <= 0)
+            continue;
         child->paint(inner, at);
     }
-    gfx::Blit(target, place.x + inset, place.y + inset, inner);
+    gfx::Blit(target, left, top, inner);
 }
 
 Image::Image(Form& container, bool stretch, ControlContainer* parent) : Control(container, parent), m_stretch(stretch) {}

@@ -180,6 +180,10 @@ public:
     void Refresh();
 
     void paint(gfx::Surface& target, gfx::Rect place) override;
+    // The box itself: its edge and its picture, without the controls it holds.
+    void paintFrame(gfx::Surface& target, gfx::Rect place);
+    // The controls it holds, in drawing order up to (not including) `stopAt`, clipped to the inner area.
+    void paintChildren(gfx::Surface& target, gfx::Rect place, const Control* stopAt);
 
 protected:
     void resized() override;

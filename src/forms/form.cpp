@@ -187,6 +187,15 @@ gfx::Rect Form::toPixels(double left, double top, double width, double height)
     return gfx::Rect{px(left * sx), px(top * sy), px(width * sx), px(height * sy)};
 }
 
+namespace {
+
+bool Overlap(gfx::Rect a, gfx::Rect b)
+{
+    return a.x < b.x + b.width && a.y < b.y + b.height && b.x < a.x + a.width && b.y < a.y + a.height;
+}
+
+}  // namespace
+
 void Form::paintControls(gfx::Surface& target, const std::vector<Control*>& controls, const Control* stopAt,
                          bool& stopped)
 {
@@ -211,42 +220,37 @@ void Form::paintInto(gfx::Surface& target)
 
 gfx::Surface Form::pictureBelow(const Control& control, gfx::Rect rect)
 {
-    gfx::Surface whole(pixelWidth(), pixelHeight(), m_backColor);
-    bool stopped = false;
-    // The controls before it in drawing order (a control in a container: the container's own picture
-    // and what lies under the container).
-    const Control* top = &control;
-    while (top->parent() != nullptr) {
-        auto* parentControl = dynamic_cast<const Control*>(top->parent());
+    // Only the rectangle is painted: the form's background, the top-level controls before the one
+    // that holds `control`, then each picture box on the way down with its children before the next.
+    gfx::Surface part(std::max(0, rect.width), std::max(0, rect.height), m_backColor);
+    std::vector<Control*> chain;  // from `control` up to its top-level container
+    for (Control* link = const_cast<Control*>(&control);;) {
+        chain.push_back(link);
+        auto* parentControl = dynamic_cast<Control*>(link->parent());
         if (parentControl == nullptr)
             break;
-        top = parentControl;
+        link = parentControl;
     }
-    paintControls(whole, m_controls, top, stopped);
-    if (top != &control) {
-        // Inside a container: its picture and its children below this one.
-        gfx::Surface withContainer = whole;
-        const_cast<Control*>(top)->paint(withContainer, const_cast<Control*>(top)->pixelRect());
-        whole = std::move(withContainer);
+    auto shifted = [&rect](gfx::Rect place) {
+        return gfx::Rect{place.x - rect.x, place.y - rect.y, place.width, place.height};
+    };
+    for (Control* other : m_controls) {
+        if (other == chain.back())
+            break;
+        if (other->parent() == nullptr && other->Visible() && Overlap(other->pixelRect(), rect))
+            other->paint(part, shifted(other->pixelRect()));
     }
-    gfx::Surface part(std::max(0, rect.width), std::max(0, rect.height), m_backColor);
-    for (int y = 0; y < part.height(); ++y)
-        for (int x = 0; x < part.width(); ++x)
-            if (rect.x + x >= 0 && rect.y + y >= 0 && rect.x + x < whole.width() && rect.y + y < whole.height())
-                part.set(x, y, whole.at(rect.x + x, rect.y + y));
+    for (size_t i = chain.size() - 1; i > 0; --i) {
+        auto* box = dynamic_cast<PictureBox*>(chain[i]);
+        if (box == nullptr || !box->Visible())
+            break;
+        box->paintFrame(part, shifted(box->pixelRect()));
+        box->paintChildren(part, shifted(box->pixelRect()), chain[i - 1]);
+    }
     return part;
 }
 
 void Form::onPaint(gfx::Surface& target) { paintInto(target); }
-
-namespace {
-
-bool Overlap(gfx::Rect a, gfx::Rect b)
-{
-    return a.x < b.x + b.width && a.y < b.y + b.height && b.x < a.x + a.width && b.y < a.y + a.height;
-}
-
-}  // namespace
 
 void Form::onPaintRect(gfx::Surface& target, gfx::Rect rect)
 {

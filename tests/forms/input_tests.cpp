@@ -322,5 +322,27 @@ TEST_F(InputTest, ARepaintOfOneRectangleGivesWhatAWholePaintGives)
     EXPECT_TRUE(shown == window.paint());
 }
 
+TEST_F(InputTest, ATransparentControlInABoxSeesOnlyWhatLiesBelowIt)
+{
+    // In a picture box: an image below the control, the control, and an image above it, all overlapping.
+    PictureBox box(form, PictureBox::Border::FixedSingle, gfx::Rgb(0, 80, 0));
+    box.Move(10, 10, 60, 40);
+    Image below(form, true, &box);
+    below.Move(0, 0, 20, 30);
+    below.setPicture(gfx::Surface(1, 1, gfx::Rgb(200, 0, 0)));
+    JournalControl control(form, journal, false, &box);
+    control.Move(10, 0, 30, 30);
+    Image above(form, true, &box);
+    above.Move(30, 0, 20, 30);
+    above.setPicture(gfx::Surface(1, 1, gfx::Rgb(0, 0, 200)));
+    control.setBackStyle(BackStyle::Transparent);
+    form.Show();
+    control.hDC().fill(gfx::Rgb(1, 1, 1));
+    control.Cls();
+    // Left part over the image below, the rest over the box; neither its old picture nor the image above.
+    for (int x = 0; x < 30; ++x)
+        EXPECT_EQ(control.hDC().at(x, 5), x < 10 ? gfx::Rgb(200, 0, 0) : gfx::Rgb(0, 80, 0)) << x;
+}
+
 }  // namespace
 }  // namespace pap::forms
