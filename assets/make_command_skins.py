@@ -24,8 +24,8 @@ links against (stock zlib packs them the same way every time).
 
 import math
 import os
-import struct
-import zlib
+
+from png_writer import png_bytes
 
 W, H = 64, 25
 SS = 4          # subsamples per axis, for the antialiased corners
@@ -156,63 +156,6 @@ def looks():
         ("pressed", render(2, OUTLINE, pressed_inside)),
         ("disable", render(1, 0xC9C7BA, disable_inside)),
     ]
-
-
-# ---------------------------------------------------------------- PNG
-
-def to_bytes(img):
-    rows = []
-    for row in img:
-        line = bytearray()
-        for c in row:
-            for ch in c:
-                v = int(ch + 0.5)
-                line.append(0 if v < 0 else 255 if v > 255 else v)
-        rows.append(bytes(line))
-    return rows
-
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    if pa <= pb and pa <= pc:
-        return a
-    return b if pb <= pc else c
-
-
-def filter_rows(rows, bpp=3):
-    """Per row, the PNG filter with the smallest sum of absolute residuals."""
-    out = bytearray()
-    prev = bytes(len(rows[0]))
-    for cur in rows:
-        n = len(cur)
-        cands = []
-        cands.append((0, cur))
-        cands.append((1, bytes((cur[i] - (cur[i - bpp] if i >= bpp else 0)) & 255 for i in range(n))))
-        cands.append((2, bytes((cur[i] - prev[i]) & 255 for i in range(n))))
-        cands.append((3, bytes((cur[i] - (((cur[i - bpp] if i >= bpp else 0) + prev[i]) >> 1)) & 255
-                               for i in range(n))))
-        cands.append((4, bytes((cur[i] - paeth(cur[i - bpp] if i >= bpp else 0, prev[i],
-                                                prev[i - bpp] if i >= bpp else 0)) & 255
-                               for i in range(n))))
-        ftype, data = min(cands, key=lambda fc: sum(v if v < 128 else 256 - v for v in fc[1]))
-        out.append(ftype)
-        out += data
-        prev = cur
-    return bytes(out)
-
-
-def chunk(kind, data):
-    body = kind + data
-    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-
-def png_bytes(img):
-    png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", W, H, 8, 2, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(filter_rows(to_bytes(img)), 9))
-    png += chunk(b"IEND", b"")
-    return png
 
 
 def main():

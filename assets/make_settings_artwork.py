@@ -30,6 +30,8 @@ import struct
 import sys
 import zlib
 
+from png_writer import png_bytes
+
 # ---------------------------------------------------------------- colours
 
 PAPER = (0xEE, 0xE8, 0xDA)        # the dialog's paper
@@ -331,63 +333,6 @@ def radio(on, active, ss=4):
             n = ss * ss
             img[y][x] = (r / n, g / n, b / n)
     return img
-
-
-# ---------------------------------------------------------------- PNG
-
-def to_rows(img):
-    rows = []
-    for row in img:
-        line = bytearray()
-        for c in row:
-            for ch in c:
-                v = int(ch + 0.5)
-                line.append(0 if v < 0 else 255 if v > 255 else v)
-        rows.append(bytes(line))
-    return rows
-
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    if pa <= pb and pa <= pc:
-        return a
-    return b if pb <= pc else c
-
-
-def filter_rows(rows, bpp=3):
-    """Per row, the PNG filter with the smallest sum of absolute residuals."""
-    out = bytearray()
-    prev = bytes(len(rows[0]))
-    for cur in rows:
-        n = len(cur)
-        left = [cur[i - bpp] if i >= bpp else 0 for i in range(n)]
-        upleft = [prev[i - bpp] if i >= bpp else 0 for i in range(n)]
-        cands = [
-            (0, cur),
-            (1, bytes((cur[i] - left[i]) & 255 for i in range(n))),
-            (2, bytes((cur[i] - prev[i]) & 255 for i in range(n))),
-            (3, bytes((cur[i] - ((left[i] + prev[i]) >> 1)) & 255 for i in range(n))),
-            (4, bytes((cur[i] - paeth(left[i], prev[i], upleft[i])) & 255 for i in range(n))),
-        ]
-        ftype, data = min(cands, key=lambda fc: sum(v if v < 128 else 256 - v for v in fc[1]))
-        out.append(ftype)
-        out += data
-        prev = cur
-    return bytes(out)
-
-
-def chunk(kind, data):
-    body = kind + data
-    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-
-def png_bytes(img):
-    png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", len(img[0]), len(img), 8, 2, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(filter_rows(to_rows(img)), 9))
-    png += chunk(b"IEND", b"")
-    return png
 
 
 # ---------------------------------------------------------------- GIF LZW
