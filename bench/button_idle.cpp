@@ -16,26 +16,12 @@
 
 #include "control_animation.h"
 #include "e2e/harness.h"
+#include "process_cpu.h"
 
 namespace {
 
 using namespace pap::e2e;
-
-// User and system time of a process so far, in seconds.
-double CpuSeconds(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(in, line);
-    // Fields after the command's closing parenthesis: state is field 3, utime 14, stime 15.
-    std::istringstream fields(line.substr(line.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i == 14 || i == 15)
-            ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
+using pap::bench::CpuSeconds;
 
 void Measure(const char* name, XServer& server, const std::vector<std::string>& argv, const std::string& title,
              int seconds)

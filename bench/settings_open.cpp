@@ -25,30 +25,18 @@
 
 #include "e2e/harness.h"
 #include "gfx/artwork.h"
+#include "process_cpu.h"
 
 namespace {
 
 using namespace pap::e2e;
+using pap::bench::CpuSeconds;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 constexpr int kWidth = 1024, kHeight = 768;
 // Where the dialog lies on this screen: centred across, a third of the free height above.
 constexpr int kLeft = (kWidth - 450) / 2, kTop = (kHeight - 319) / 3;
-
-double CpuSeconds(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(in, line);
-    std::istringstream fields(line.substr(line.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-        if (i == 14 || i == 15)
-            ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 std::vector<uint8_t> ReadFile(const std::string& path)
 {
