@@ -52,7 +52,7 @@ std::optional<int16_t> storedInteger(std::string_view text)
     return RoundToInt16(IntegerPart(*number));
 }
 
-void loadInteger(int16_t& field, std::string_view key, const ProgramDirectoryFn& settingsDirectory)
+void loadInteger(int16_t& field, std::string_view key, const DirectoryFn& settingsDirectory)
 {
     std::string value = IniRead(kSection, key, SettingsFilePath(settingsDirectory()));
     if (value.empty())
@@ -112,8 +112,8 @@ std::string DirectoryOf(std::string_view path)
     return DirectoryOf(path, PathSeparator() == '\\' ? PathStyle::Windows : PathStyle::Posix);
 }
 
-void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& settingsDirectory,
-                  const ProgramDirectoryFn& programDirectory)
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory,
+                  const DirectoryFn& programDirectory)
 {
     runStep([&] { loadInteger(settings.MusicType, kMusicTypeKey, settingsDirectory); });
     runStep([&] { loadInteger(settings.RepeatTrack, kRepeatTrackKey, settingsDirectory); });
@@ -130,12 +130,12 @@ void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& setti
     });
 }
 
-void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& programDirectory)
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& programDirectory)
 {
     LoadSettings(settings, programDirectory, programDirectory);
 }
 
-void SaveSettings(const MusicSettingsRecord& settings, const ProgramDirectoryFn& settingsDirectory)
+void SaveSettings(const MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory)
 {
     runStep([&] { IniWrite(kSection, kMusicTypeKey, NumberForm(settings.MusicType), SettingsFilePath(settingsDirectory())); });
     runStep([&] {

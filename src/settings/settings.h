@@ -2,8 +2,8 @@
 
 // The settings record of the saver program and its ini file, "Papyrant.ini" in the settings
 // directory (platform/paths.h: the program's directory on Windows, the user's configuration
-// directory on Linux): section "Section", keys "BGM区分" (MusicType), "BGMﾘﾋﾟｰﾄ" (RepeatTrack) and "BGMﾌｧｲﾙ"
-// (MusicFile). The keys and the path are stored in the system's ANSI code page (UTF-8 on Linux).
+// directory on Linux): section "Section", keys "BGM区分" (MusicType), "BGMﾘﾋﾟｰﾄ" (RepeatTrack)
+// and "BGMﾌｧｲﾙ" (MusicFile). The keys and the path are stored in the system's ANSI code page (UTF-8 on Linux).
 // Failures are silent: a step that fails leaves its field as it was and the next step runs.
 
 #include <cstdint>
@@ -24,7 +24,7 @@ struct MusicSettingsRecord {
 extern MusicSettingsRecord MusicSettings;
 
 // Asked for a directory each time it is needed (the ini file's, for each key read or written).
-using ProgramDirectoryFn = std::function<std::string()>;
+using DirectoryFn = std::function<std::string()>;
 
 // The ini file of a settings directory: the directory, a separator unless it ends in one, and
 // "Papyrant.ini".
@@ -51,14 +51,14 @@ std::string DirectoryOf(std::string_view path);
 
 // Fills the record from the ini file in settingsDirectory; BrowseDir becomes the folder of
 // MusicFile, or the program's directory when there is no music file.
-void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& settingsDirectory,
-                  const ProgramDirectoryFn& programDirectory);
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory,
+                  const DirectoryFn& programDirectory);
 // The same with the ini file in the program's directory.
-void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& programDirectory);
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& programDirectory);
 
 // Writes MusicType, RepeatTrack (number form, " 2") and MusicFile (unchanged), in that order, into
 // the ini file in settingsDirectory.
-void SaveSettings(const MusicSettingsRecord& settings, const ProgramDirectoryFn& settingsDirectory);
+void SaveSettings(const MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory);
 
 // LoadSettings and SaveSettings of MusicSettings, in the platform's settings directory.
 void LoadSettings();
