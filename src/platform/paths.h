@@ -15,4 +15,14 @@ std::string WorkDirectory();
 // The snapshot bitmap inside the work directory ("Papyrant.bmp").
 std::string SnapshotPath();
 
+// The directory of the settings file. Windows: the program's directory. Linux: the user's
+// "$XDG_CONFIG_HOME/papyrant", or "$HOME/.config/papyrant" when XDG_CONFIG_HOME is unset or not an
+// absolute path; the directory may not exist yet.
+std::string SettingsDirectory();
+
+// SettingsDirectory, created first with any missing parents when it does not exist (Linux: with
+// access for the user only), so that the first save finds it. A directory that cannot be made is
+// still returned; writing into it then fails as any write does.
+std::string SettingsDirectoryForWriting();
+
 }  // namespace pap

@@ -14,8 +14,14 @@ class PlatformSaverSystem final : public SaverSystem {
 public:
     bool makeWorkDirectory() override { return EnsureWorkDirectory(); }
 
-    void loadSettings(MusicSettingsRecord& settings) override { LoadSettings(settings, ProgramDirectory); }
-    void saveSettings(const MusicSettingsRecord& settings) override { SaveSettings(settings, ProgramDirectory); }
+    void loadSettings(MusicSettingsRecord& settings) override
+    {
+        LoadSettings(settings, SettingsDirectory, ProgramDirectory);
+    }
+    void saveSettings(const MusicSettingsRecord& settings) override
+    {
+        SaveSettings(settings, SettingsDirectoryForWriting);
+    }
 
     bool savePicture(const gfx::Surface& picture, const std::string& path) override
     {

@@ -20,9 +20,9 @@ public:
     // Creates the work directory; false when it cannot be made or used (an existing one of our own
     // is fine).
     virtual bool makeWorkDirectory() = 0;
-    // LoadSettings: fills the record from the ini file in the program's directory.
+    // LoadSettings: fills the record from the ini file in the settings directory.
     virtual void loadSettings(MusicSettingsRecord& settings) = 0;
-    // SaveSettings: writes the record's three keys into the ini file.
+    // SaveSettings: writes the record's three keys into the ini file, making its directory first.
     virtual void saveSettings(const MusicSettingsRecord& settings) = 0;
     // Saves a picture as a bitmap file, replacing one of that name; complete and closed on return.
     virtual bool savePicture(const gfx::Surface& picture, const std::string& path) = 0;

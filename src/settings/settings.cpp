@@ -52,9 +52,9 @@ std::optional<int16_t> storedInteger(std::string_view text)
     return RoundToInt16(IntegerPart(*number));
 }
 
-void loadInteger(int16_t& field, std::string_view key, const ProgramDirectoryFn& programDirectory)
+void loadInteger(int16_t& field, std::string_view key, const DirectoryFn& settingsDirectory)
 {
-    std::string value = IniRead(kSection, key, SettingsFilePath(programDirectory()));
+    std::string value = IniRead(kSection, key, SettingsFilePath(settingsDirectory()));
     if (value.empty())
         field = 0;
     else if (std::optional<int16_t> number = storedInteger(value))
@@ -63,9 +63,9 @@ void loadInteger(int16_t& field, std::string_view key, const ProgramDirectoryFn&
 
 }  // namespace
 
-std::string SettingsFilePath(const std::string& programDirectory)
+std::string SettingsFilePath(const std::string& settingsDirectory)
 {
-    std::string path = programDirectory;
+    std::string path = settingsDirectory;
     if (path.empty() || path.back() != PathSeparator())
         path.push_back(PathSeparator());
     return path + "Papyrant.ini";
@@ -112,12 +112,13 @@ std::string DirectoryOf(std::string_view path)
     return DirectoryOf(path, PathSeparator() == '\\' ? PathStyle::Windows : PathStyle::Posix);
 }
 
-void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& programDirectory)
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory,
+                  const DirectoryFn& programDirectory)
 {
-    runStep([&] { loadInteger(settings.MusicType, kMusicTypeKey, programDirectory); });
-    runStep([&] { loadInteger(settings.RepeatTrack, kRepeatTrackKey, programDirectory); });
+    runStep([&] { loadInteger(settings.MusicType, kMusicTypeKey, settingsDirectory); });
+    runStep([&] { loadInteger(settings.RepeatTrack, kRepeatTrackKey, settingsDirectory); });
     runStep([&] {
-        std::string value = IniRead(kSection, kMusicFileKey, SettingsFilePath(programDirectory()));
+        std::string value = IniRead(kSection, kMusicFileKey, SettingsFilePath(settingsDirectory()));
         settings.MusicFile = value;
         if (!value.empty() && !FileExists(value))
             settings.MusicFile.clear();
@@ -129,18 +130,23 @@ void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& progr
     });
 }
 
-void SaveSettings(const MusicSettingsRecord& settings, const ProgramDirectoryFn& programDirectory)
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& programDirectory)
 {
-    runStep([&] { IniWrite(kSection, kMusicTypeKey, NumberForm(settings.MusicType), SettingsFilePath(programDirectory())); });
-    runStep([&] {
-        IniWrite(kSection, kRepeatTrackKey, NumberForm(settings.RepeatTrack), SettingsFilePath(programDirectory()));
-    });
-    runStep([&] { IniWrite(kSection, kMusicFileKey, settings.MusicFile, SettingsFilePath(programDirectory())); });
+    LoadSettings(settings, programDirectory, programDirectory);
 }
 
-void LoadSettings() { LoadSettings(MusicSettings, ProgramDirectory); }
+void SaveSettings(const MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory)
+{
+    runStep([&] { IniWrite(kSection, kMusicTypeKey, NumberForm(settings.MusicType), SettingsFilePath(settingsDirectory())); });
+    runStep([&] {
+        IniWrite(kSection, kRepeatTrackKey, NumberForm(settings.RepeatTrack), SettingsFilePath(settingsDirectory()));
+    });
+    runStep([&] { IniWrite(kSection, kMusicFileKey, settings.MusicFile, SettingsFilePath(settingsDirectory())); });
+}
 
-void SaveSettings() { SaveSettings(MusicSettings, ProgramDirectory); }
+void LoadSettings() { LoadSettings(MusicSettings, SettingsDirectory, ProgramDirectory); }
+
+void SaveSettings() { SaveSettings(MusicSettings, SettingsDirectoryForWriting); }
 
 int16_t RepeatTrackFromText(std::string_view text, int16_t current)
 {

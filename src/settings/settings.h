@@ -1,8 +1,9 @@
 #pragma once
 
-// The settings record of the saver program and its ini file, "Papyrant.ini" in the program's
-// directory: section "Section", keys "BGM区分" (MusicType), "BGMﾘﾋﾟｰﾄ" (RepeatTrack) and "BGMﾌｧｲﾙ"
-// (MusicFile). The keys and the path are stored in the system's ANSI code page (UTF-8 on Linux).
+// The settings record of the saver program and its ini file, "Papyrant.ini" in the settings
+// directory (platform/paths.h: the program's directory on Windows, the user's configuration
+// directory on Linux): section "Section", keys "BGM区分" (MusicType), "BGMﾘﾋﾟｰﾄ" (RepeatTrack)
+// and "BGMﾌｧｲﾙ" (MusicFile). The keys and the path are stored in the system's ANSI code page (UTF-8 on Linux).
 // Failures are silent: a step that fails leaves its field as it was and the next step runs.
 
 #include <cstdint>
@@ -22,12 +23,12 @@ struct MusicSettingsRecord {
 // The program-wide record: zeroed at start, filled by LoadSettings.
 extern MusicSettingsRecord MusicSettings;
 
-// Asked for the program's directory each time the ini file's path is built.
-using ProgramDirectoryFn = std::function<std::string()>;
+// Asked for a directory each time it is needed (the ini file's, for each key read or written).
+using DirectoryFn = std::function<std::string()>;
 
-// The ini file of a program directory: the directory, a separator unless it ends in one, and
+// The ini file of a settings directory: the directory, a separator unless it ends in one, and
 // "Papyrant.ini".
-std::string SettingsFilePath(const std::string& programDirectory);
+std::string SettingsFilePath(const std::string& settingsDirectory);
 
 // The value of key in section of the file, at most 255 bytes in the ANSI code page; empty when the
 // file, the section or the key is missing.
@@ -48,14 +49,18 @@ enum class PathStyle { Windows, Posix };
 std::string DirectoryOf(std::string_view path, PathStyle style);
 std::string DirectoryOf(std::string_view path);
 
-// Fills the record from the ini file; BrowseDir becomes the folder of MusicFile, or the program's
-// directory when there is no music file.
-void LoadSettings(MusicSettingsRecord& settings, const ProgramDirectoryFn& programDirectory);
+// Fills the record from the ini file in settingsDirectory; BrowseDir becomes the folder of
+// MusicFile, or the program's directory when there is no music file.
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory,
+                  const DirectoryFn& programDirectory);
+// The same with the ini file in the program's directory.
+void LoadSettings(MusicSettingsRecord& settings, const DirectoryFn& programDirectory);
 
-// Writes MusicType, RepeatTrack (number form, " 2") and MusicFile (unchanged), in that order.
-void SaveSettings(const MusicSettingsRecord& settings, const ProgramDirectoryFn& programDirectory);
+// Writes MusicType, RepeatTrack (number form, " 2") and MusicFile (unchanged), in that order, into
+// the ini file in settingsDirectory.
+void SaveSettings(const MusicSettingsRecord& settings, const DirectoryFn& settingsDirectory);
 
-// LoadSettings and SaveSettings of MusicSettings, in the running program's directory.
+// LoadSettings and SaveSettings of MusicSettings, in the platform's settings directory.
 void LoadSettings();
 void SaveSettings();
 

@@ -72,7 +72,8 @@ protected:
         fs::create_directories(PAPYRANT_E2E_OUTPUT);
     }
 
-    // A program directory of the test's own: the saver, the renderer unless left out, and an ini file.
+    // A program directory of the test's own: the saver and the renderer unless left out. An ini file
+    // goes to the test's own configuration home, which every saver started here is given.
     std::string programDir(bool withRenderer, const std::string& ini = "")
     {
         const std::string dir = programs.file("bin" + std::to_string(++m_dirs));
@@ -80,10 +81,14 @@ protected:
         fs::copy_file(PAPYRANT_SAVER, dir + "/Papyrant.scr");
         if (withRenderer)
             fs::copy_file(PAPYRANT_RENDERER, dir + "/Papyrant.dll");
-        if (!ini.empty())
-            std::ofstream(dir + "/Papyrant.ini") << ini;
+        if (!ini.empty()) {
+            fs::create_directories(configHome() + "/papyrant");
+            std::ofstream(configHome() + "/papyrant/Papyrant.ini") << ini;
+        }
         return dir;
     }
+
+    std::string configHome() const { return programs.file("config"); }
 
     std::unique_ptr<Process> startSaver(const std::vector<std::string>& args, const std::string& dir = "",
                                         Environment extra = {})
@@ -92,6 +97,7 @@ protected:
         launch.argv = {(dir.empty() ? std::string(PAPYRANT_SAVER) : dir + "/Papyrant.scr")};
         launch.argv.insert(launch.argv.end(), args.begin(), args.end());
         extra["XDG_RUNTIME_DIR"] = runtime.path();
+        extra["XDG_CONFIG_HOME"] = configHome();
         extra["NO_AT_BRIDGE"] = "1";
         if (!extra.count("SDL_AUDIODRIVER"))
             extra["SDL_AUDIODRIVER"] = "dummy";

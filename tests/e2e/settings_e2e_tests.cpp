@@ -1,5 +1,5 @@
 // The settings dialog of the Linux build on a private Xvfb, with a real pointer and keyboard, GTK's file
-// chooser, and a stand-in browser that xdg-open starts.
+// chooser, and a stand-in browser that xdg-open starts. The settings go to $XDG_CONFIG_HOME/papyrant.
 
 #include <gtest/gtest.h>
 
@@ -31,6 +31,7 @@ TEST(SettingsE2E, TheDialogSavesWhatTheUserChoseAndNothingOnCancel)
     SettingsDialogRun run;
     run.x = server.get();
     run.programDir = programDir;
+    run.settingsDir = config + "/papyrant";  // made by the first Set
     run.workDir = runtime.path();
     run.browserLog = browserLog;
     run.screenshotDir = PAPYRANT_E2E_OUTPUT;
@@ -56,6 +57,8 @@ TEST(SettingsE2E, TheDialogSavesWhatTheUserChoseAndNothingOnCancel)
             "\nBGMﾌｧｲﾙ=" + file + "\n";
     };
     RunSettingsDialogScenario(run);
+    EXPECT_EQ(fs::status(run.settingsDir).permissions(), fs::perms::owner_all);
+    EXPECT_FALSE(fs::exists(programDir + "/Papyrant.ini"));
 }
 
 }  // namespace

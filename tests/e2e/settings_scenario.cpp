@@ -115,7 +115,7 @@ void RunSettingsDialogScenario(const SettingsDialogRun& run)
     const int left = (x.width() * 15 - kWidth * 15) / 2 / 15;
     // A third of the free height above, in whole twips, shown at the nearest pixel.
     const int top = static_cast<int>(((x.height() * 15 - kHeight * 15) / 3) / 15.0 + 0.5);
-    const std::string ini = run.programDir + "/Papyrant.ini";
+    const std::string ini = run.settingsDir + "/Papyrant.ini";
     int logs = 0;
     auto save = [&](const Screenshot& shot, const std::string& name) {
         if (!run.screenshotDir.empty())

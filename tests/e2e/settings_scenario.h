@@ -16,8 +16,10 @@ namespace pap::e2e {
 
 struct SettingsDialogRun {
     XServer* x = nullptr;
-    // The host directory that holds Papyrant.scr, Papyrant.dll and (after Set) Papyrant.ini.
+    // The host directory that holds Papyrant.scr and Papyrant.dll.
     std::string programDir;
+    // The host directory that Set writes Papyrant.ini into.
+    std::string settingsDir;
     // Starts Papyrant.scr from programDir with the arguments, its output going to `log`.
     std::function<std::unique_ptr<Process>(const std::vector<std::string>& args, const std::string& log)> start;
     // A host path as the program's system spells it.

@@ -1,5 +1,5 @@
 // The Linux rules of the platform layer: the work directory refuses what another user could have
-// prepared, wildcard deletion never goes through a symbolic link, started programs leave no
+// prepared, the settings directory follows the user's configuration home, wildcard deletion never goes through a symbolic link, started programs leave no
 // zombie, and the X resource and command-line data.
 
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -25,6 +26,7 @@
 #include "platform/program_info.h"
 #include "platform/screen_info.h"
 #include "platform/work_dir.h"
+#include "support/scoped_environment.h"
 #include "support/temp_directory.h"
 #include "x_resources.h"
 
@@ -140,6 +142,51 @@ TEST(WorkDirectoryLinux, LivesInTheRuntimeDirectoryWhenThatIsOwn)
         setenv("XDG_RUNTIME_DIR", old.c_str(), 1);
     else
         unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(SettingsDirectoryLinux, FollowsTheConfigurationHome)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::string> configHome;
+        std::optional<std::string> home;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"set", "/cfg/x", "/home/u", "/cfg/x/papyrant"},
+        {"set with a trailing slash", "/cfg/x//", "/home/u", "/cfg/x/papyrant"},
+        {"set to the root", "/", "/home/u", "/papyrant"},
+        {"unset", std::nullopt, "/home/u", "/home/u/.config/papyrant"},
+        {"empty", "", "/home/u/", "/home/u/.config/papyrant"},
+        {"relative", "cfg/x", "/home/u", "/home/u/.config/papyrant"},
+        {"relative with a dot", "./cfg", "//", "/.config/papyrant"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedEnvironment config("XDG_CONFIG_HOME", c.configHome);
+        test::ScopedEnvironment home("HOME", c.home);
+        EXPECT_EQ(SettingsDirectory(), c.expected);
+    }
+}
+
+TEST(SettingsDirectoryLinux, IsMadePrivateWithItsParentsOnlyForWriting)
+{
+    TempDirectory root;
+    ScopedUmask mask(0);
+    test::ScopedEnvironment config("XDG_CONFIG_HOME", root.file("a/b"));
+    const std::string directory = root.file("a/b/papyrant");
+
+    EXPECT_EQ(SettingsDirectory(), directory);
+    EXPECT_FALSE(PathExists(root.file("a")));
+    EXPECT_EQ(SettingsDirectoryForWriting(), directory);
+    EXPECT_TRUE(std::filesystem::is_directory(directory));
+    EXPECT_EQ(modeOf(directory), 0700u);
+    EXPECT_EQ(modeOf(root.file("a")), 0700u);
+
+    // An existing directory is used as it is.
+    chmod(directory.c_str(), 0750);
+    EXPECT_EQ(SettingsDirectoryForWriting(), directory);
+    EXPECT_EQ(modeOf(directory), 0750u);
 }
 
 TEST(DeleteMatchingFilesLinux, RemovesALinkNotWhatItPointsTo)

@@ -1,8 +1,9 @@
 // A saver run over the real files of Linux whose work directory somebody else prepared: a symbolic
 // link to a directory of the user's, or a directory of another user. Nothing may be written through
-// it, and nothing in it or behind it deleted.
+// it, and nothing in it or behind it deleted. And where the platform keeps the settings file.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,8 +11,10 @@
 #include <optional>
 
 #include "forms/fake_ui.h"
+#include "platform/program_info.h"
 #include "saver/fake_saver_system.h"
 #include "saver/papyrant_b.h"
+#include "support/scoped_environment.h"
 #include "support/temp_directory.h"
 
 namespace pap {
@@ -22,22 +25,10 @@ namespace fs = std::filesystem;
 // XDG_RUNTIME_DIR for the life of a test; the work directory is its "pap_tmp".
 class ScopedRuntimeDirectory {
 public:
-    explicit ScopedRuntimeDirectory(const std::string& path)
-    {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
-            m_old = old;
-        setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
-    }
-    ~ScopedRuntimeDirectory()
-    {
-        if (m_old)
-            setenv("XDG_RUNTIME_DIR", m_old->c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
-    }
+    explicit ScopedRuntimeDirectory(const std::string& path) : m_variable("XDG_RUNTIME_DIR", path) {}
 
 private:
-    std::optional<std::string> m_old;
+    test::ScopedEnvironment m_variable;
 };
 
 TEST(SaverRunLinux, AWorkDirectorySomebodyElsePreparedGetsNothingThroughIt)
@@ -46,6 +37,7 @@ TEST(SaverRunLinux, AWorkDirectorySomebodyElsePreparedGetsNothingThroughIt)
         SCOPED_TRACE(kind);
         test::TempDirectory runtime;
         ScopedRuntimeDirectory scoped(runtime.path());
+        test::ScopedEnvironment config("XDG_CONFIG_HOME", runtime.file("config"));
         const std::string workDirectory = runtime.path() + "/pap_tmp";
         const bool link = std::string(kind) == "link";
         const std::string held = link ? runtime.file("elsewhere") : workDirectory;
@@ -78,6 +70,34 @@ TEST(SaverRunLinux, AWorkDirectorySomebodyElsePreparedGetsNothingThroughIt)
         EXPECT_EQ(test::sortedNamesIn(held), (std::vector<std::string>{"Papyrant.bmp", "keep.txt"}));
         EXPECT_TRUE(test::readBytes(held + "/Papyrant.bmp") == "theirs") << "written through";
     }
+}
+
+// The platform's settings go to the user's configuration directory, made on the first save, while
+// the file chooser still starts in the program's directory.
+TEST(SaverSettingsLinux, AreSavedInTheConfigurationDirectoryAndReadFromThere)
+{
+    test::TempDirectory root;
+    test::ScopedEnvironment config("XDG_CONFIG_HOME", root.file("config"));
+    const std::string directory = root.file("config") + "/papyrant";
+    std::unique_ptr<SaverSystem> system = MakeSaverSystem();
+
+    MusicSettingsRecord loaded{3, 3, "x", "x"};
+    system->loadSettings(loaded);
+    EXPECT_FALSE(fs::exists(root.file("config"))) << "loading makes no directory";
+    EXPECT_EQ(loaded.MusicType, 0);
+    EXPECT_EQ(loaded.BrowseDir, ProgramDirectory());
+
+    system->saveSettings(MusicSettingsRecord{1, 5, "", ""});
+    struct stat info {};
+    ASSERT_EQ(stat(directory.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_TRUE(fs::is_regular_file(directory + "/Papyrant.ini"));
+    EXPECT_FALSE(fs::exists(ProgramDirectory() + "/Papyrant.ini"));
+
+    system->loadSettings(loaded);
+    EXPECT_EQ(loaded.MusicType, 1);
+    EXPECT_EQ(loaded.RepeatTrack, 5);
+    EXPECT_EQ(loaded.BrowseDir, ProgramDirectory());
 }
 
 }  // namespace

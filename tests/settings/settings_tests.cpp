@@ -67,6 +67,18 @@ TEST_F(SettingsFile, NoFileGivesTheDefaults)
     EXPECT_EQ(settings.BrowseDir, m_program.path());
 }
 
+TEST_F(SettingsFile, AFileInASettingsDirectoryApartFromTheProgram)
+{
+    TempDirectory settingsDirectory;
+    writeBytes(SettingsFilePath(settingsDirectory.path()), iniText({"[Section]", kType + "=1", kRepeat + "=4"}));
+    writeIni({"[Section]", kType + "=0", kRepeat + "=9"});
+    MusicSettingsRecord settings;
+    LoadSettings(settings, [&] { return settingsDirectory.path(); }, [this] { return m_program.path(); });
+    EXPECT_EQ(settings.MusicType, 1);
+    EXPECT_EQ(settings.RepeatTrack, 4);
+    EXPECT_EQ(settings.BrowseDir, m_program.path()) << "the file chooser starts beside the program";
+}
+
 TEST_F(SettingsFile, NumbersAreReadAsTheirIntegerPart)
 {
     std::string song = musicFile();

@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include "platform/program_info.h"
+
 namespace pap {
 
 char PathSeparator()
@@ -16,6 +18,17 @@ std::string WorkDirectory()
 std::string SnapshotPath()
 {
     return WorkDirectory() + PathSeparator() + "Papyrant.bmp";
+}
+
+// The settings file lies beside the program.
+std::string SettingsDirectory()
+{
+    return ProgramDirectory();
+}
+
+std::string SettingsDirectoryForWriting()
+{
+    return ProgramDirectory();
 }
 
 }  // namespace pap

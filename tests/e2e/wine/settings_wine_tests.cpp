@@ -54,6 +54,7 @@ TEST(SettingsWine, TheDialogSavesWhatTheUserChoseAndNothingOnCancel)
     SettingsDialogRun run;
     run.x = &session->x();
     run.programDir = programDir;
+    run.settingsDir = programDir;
     run.workDir = work.path();
     run.browserLog = browserLog;
     run.screenshotDir = PAPYRANT_E2E_OUTPUT;
