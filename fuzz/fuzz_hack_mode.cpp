@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "saver/hack_mode.h"
+#include "base/hack_mode.h"
 
 namespace {
 

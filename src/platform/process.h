@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pap {
 
@@ -23,11 +24,15 @@ public:
     virtual ~ChildProcess() = default;
     // Whether the program has ended.
     virtual bool hasEnded() = 0;
+    // Asks the program to end (Linux: SIGTERM; Windows: TerminateProcess) unless it has ended already;
+    // returns at once.
+    virtual void end() = 0;
 };
 
-// Starts the program file at path as a new process with no arguments and returns at once (Windows:
-// CreateProcess with the path as the whole command line and the window style; Linux: the file is
-// executed directly). Empty when the program cannot be started.
-std::unique_ptr<ChildProcess> StartProgram(const std::string& path, WindowStyle style);
+// Starts the program file at path as a new process and returns at once (Windows: CreateProcess with
+// the quoted path, then the arguments, as the command line and the window style; Linux: the file is
+// executed directly with the arguments). Empty when the program cannot be started.
+std::unique_ptr<ChildProcess> StartProgram(const std::string& path, WindowStyle style,
+                                           const std::vector<std::string>& arguments = {});
 
 }  // namespace pap

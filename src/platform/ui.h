@@ -205,6 +205,14 @@ public:
     // height pixels clipped to the target: the top-left part of the primary screen. Pixels beyond the
     // screen are left as they were. False when the screen cannot be read.
     virtual bool copyScreen(gfx::Surface& target, int width, int height) = 0;
+    // The desktop as a screen saver daemon grabbed it before it covered the screen with `window`, copied
+    // like copyScreen: from the image its helper program gives for the window (which follows the user's
+    // choice of image source), else from the snapshot the daemon keeps on the window. False when neither
+    // can be had; systems without such a daemon have neither.
+    virtual bool copyGrabbedDesktop(NativeWindow /*window*/, gfx::Surface& /*target*/, int /*width*/, int /*height*/)
+    {
+        return false;
+    }
 };
 
 // The window system of this platform; null when there is none (no X display on Linux).

@@ -29,6 +29,12 @@ void Main(SaverProgram& program)
         return;
     }
 
+    // A window id that is not one names nowhere to draw.
+    if (program.hack.kind == HackMode::Kind::Refused) {
+        app.End();
+        return;
+    }
+
     // 2. The preview touches neither the work directory nor the settings.
     const std::string mode = ModeLetter(app.Command());
     if (mode == "P") {
@@ -40,6 +46,12 @@ void Main(SaverProgram& program)
     // only leaves a refused one alone.
     program.workDirectoryReady = program.system.makeWorkDirectory();
     program.system.loadSettings(program.settings);
+
+    // Under XScreenSaver the daemon owns the screen, the cursor and the end of the run.
+    if (program.hack.kind != HackMode::Kind::Off) {
+        program.saverForm.Load();
+        return;
+    }
 
     // 5.
     if (mode == "A") {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/hack_mode.h"
 #include "forms/app.h"
 #include "gfx/surface.h"
 #include "music/papyrant_bgm.h"
@@ -36,6 +37,8 @@ struct SaverProgram {
     SaverSystem& system;
     MusicSettingsRecord& settings;
     SaverPaths paths;
+    // Started by XScreenSaver: the saver run draws inside the daemon's window (set before Main).
+    HackMode hack;
     // Whether the work directory was made or found fit for use; a refused one is neither written
     // into nor cleaned.
     bool workDirectoryReady = false;

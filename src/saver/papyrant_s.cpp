@@ -1,6 +1,9 @@
 #include "saver/papyrant_s.h"
 
 #include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/paths.h"
 #include "saver/papyrant_b.h"
@@ -18,15 +21,28 @@ void Papyrant_S::Form_Load()
     forms::App& app = m_program.app;
     m_startedAt = app.ui().nowMs();
 
-    // 1, 2. The form and its picture box take the whole screen.
-    setWidth(app.Screen().Width);
-    setHeight(app.Screen().Height);
+    // 1, 2. The form and its picture box take the whole screen (under XScreenSaver: its window).
+    const HackMode& hack = m_program.hack;
+    std::optional<ScreenRect> hostRect;
+    if (hack.kind == HackMode::Kind::Window)
+        hostRect = app.ui().windowRect(hack.window);
+    if (hostRect && hostRect->right > hostRect->left && hostRect->bottom > hostRect->top) {
+        setWidth((hostRect->right - hostRect->left) * app.Screen().TwipsPerPixelX);
+        setHeight((hostRect->bottom - hostRect->top) * app.Screen().TwipsPerPixelY);
+    } else {
+        setWidth(app.Screen().Width);
+        setHeight(app.Screen().Height);
+    }
     Display.Move(Display.Left(), Display.Top(), ScaleWidth(), ScaleHeight());
 
     // 3-6. The top-left part of the screen, one picture pixel per screen pixel. Without the desktop the
-    // picture stays black.
-    app.ui().copyScreen(Display.hDC(), static_cast<int>(std::lround(ScaleWidth())),
-                        static_cast<int>(std::lround(ScaleHeight())));
+    // picture stays black. The daemon's window covers the screen by now: the desktop is the one it grabbed.
+    const int pictureWidth = static_cast<int>(std::lround(ScaleWidth()));
+    const int pictureHeight = static_cast<int>(std::lround(ScaleHeight()));
+    if (hack.kind == HackMode::Kind::Window)
+        app.ui().copyGrabbedDesktop(hack.window, Display.hDC(), pictureWidth, pictureHeight);
+    else
+        app.ui().copyScreen(Display.hDC(), pictureWidth, pictureHeight);
     Display.Refresh();
 
     // 7. The snapshot is complete and closed before the renderer starts. Into a work directory that was
@@ -34,9 +50,15 @@ void Papyrant_S::Form_Load()
     if (m_program.workDirectoryReady)
         m_program.system.savePicture(Display.Image(), m_program.paths.snapshotFile);
 
-    // 8, 9. The renderer path is built without a check for a separator at the end of the directory.
+    // 8, 9. The renderer path is built without a check for a separator at the end of the directory. Under
+    // XScreenSaver it draws into the same window.
     m_rendererPath = app.Path() + PathSeparator() + kRendererFileName;
-    m_renderer = m_program.system.startProgram(m_rendererPath, WindowStyle::NormalFocus);
+    std::vector<std::string> arguments;
+    if (hack.kind == HackMode::Kind::Window)
+        arguments = {"-window-id", WindowIdText(hack.window)};
+    else if (hack.kind == HackMode::Kind::Root)
+        arguments = {"--root"};
+    m_renderer = m_program.system.startProgram(m_rendererPath, arguments, WindowStyle::NormalFocus);
 
     // 10, 11. A CD is polled from the first Timer2 tick on; a WAV loops by itself; an MP3 is watched.
     switch (ChooseMusic(m_program.settings.MusicType, m_program.settings.MusicFile)) {
@@ -97,6 +119,9 @@ void Papyrant_S::Form_QueryUnload(int& /*Cancel*/, forms::UnloadMode /*UnloadMod
     // 3. Only a run that hid the cursor shows it again.
     if (ModeLetter(m_program.app.Command()) == "S")
         m_program.app.ui().showCursor(true);
+    // The daemon knows only this process: the renderer ends with the run.
+    if (m_program.hack.kind != HackMode::Kind::Off && m_renderer)
+        m_renderer->end();
     // 4-6. A refused work directory is not ours to clean.
     if (m_program.workDirectoryReady) {
         m_program.system.deleteFiles(m_program.paths.deletePattern);

@@ -19,6 +19,7 @@ int SaverMain()
     std::unique_ptr<SaverSystem> system = MakeSaverSystem();
     forms::App app(*ui, CommandLine(), ProgramDirectory());
     SaverProgram program(app, *system, *audio, MusicSettings, PlatformSaverPaths(), PreviewPicture());
+    program.hack = ProgramHackMode();
     return RunSaverProgram(program);
 }
 

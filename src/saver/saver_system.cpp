@@ -28,9 +28,10 @@ public:
         return forms::SavePicture(picture, path);
     }
 
-    std::unique_ptr<ChildProcess> startProgram(const std::string& path, WindowStyle style) override
+    std::unique_ptr<ChildProcess> startProgram(const std::string& path, const std::vector<std::string>& arguments,
+                                               WindowStyle style) override
     {
-        return StartProgram(path, style);
+        return StartProgram(path, style, arguments);
     }
 
     bool deleteFiles(const std::string& pattern) override { return DeleteMatchingFiles(pattern); }

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gfx/surface.h"
 #include "platform/process.h"
@@ -26,8 +27,9 @@ public:
     virtual void saveSettings(const MusicSettingsRecord& settings) = 0;
     // Saves a picture as a bitmap file, replacing one of that name; complete and closed on return.
     virtual bool savePicture(const gfx::Surface& picture, const std::string& path) = 0;
-    // Starts a program with no arguments without waiting for it; null when it cannot be started.
-    virtual std::unique_ptr<ChildProcess> startProgram(const std::string& path, WindowStyle style) = 0;
+    // Starts a program with its arguments without waiting for it; null when it cannot be started.
+    virtual std::unique_ptr<ChildProcess> startProgram(const std::string& path, const std::vector<std::string>& arguments,
+                                                       WindowStyle style) = 0;
     // Deletes the files that match a wildcard pattern.
     virtual bool deleteFiles(const std::string& pattern) = 0;
     // Removes an empty directory.

@@ -170,10 +170,11 @@ protected:
 
     void writeQuadrantSnapshot() { writeSnapshot(bitmapFile(kWidth, kHeight, 40, snapshotColour)); }
 
-    std::unique_ptr<Process> startRenderer()
+    std::unique_ptr<Process> startRenderer(std::vector<std::string> arguments = {})
     {
         ProcessSpec launch;
         launch.argv = {PAPYRANT_RENDERER};
+        launch.argv.insert(launch.argv.end(), arguments.begin(), arguments.end());
         launch.env = server->env({{"XDG_RUNTIME_DIR", runtime.path()}, {"NO_AT_BRIDGE", "1"}, {"GDK_BACKEND", "x11"}});
         launch.outputPath = runtime.file("renderer.log");
         return Process::start(launch);
@@ -359,6 +360,31 @@ TEST_F(RendererE2E, ResizedWindowDrawsIntoItsNewSize)
     EXPECT_TRUE(shot);
     if (shot)
         saveShot(*shot, "renderer_resized");
+}
+
+// Given another program's window, the renderer draws inside it and follows its size, and ends when that
+// window is destroyed.
+TEST_F(RendererE2E, AHostWindowIsFilledFollowedAndItsEndEndsTheRun)
+{
+    writeQuadrantSnapshot();
+    const WindowId host = server->createWindow("host", 0, 0, 512, 384, true, Rgb{90, 90, 90});
+    ASSERT_NE(host, 0u);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", host);
+    auto renderer = startRenderer({"-window-id", id});
+    ASSERT_TRUE(renderer);
+    const auto window = waitForShownWindow();
+    ASSERT_TRUE(window) << rendererLog();
+    // The picture fills the host only: the rest of the screen keeps the desktop's black.
+    EXPECT_TRUE(server->waitForScreen(
+        [](const Screenshot& s) { return showsWholePictureIn(s, 512, 384) && s.at(800, 600) == kBlack; }, 5s));
+    runCommand({"xdotool", "windowsize", std::to_string(host), "1024", "768"}, server->env());
+    const auto shot = server->waitForScreen([](const Screenshot& s) { return showsWholePictureIn(s, 1024, 768); }, 5s);
+    EXPECT_TRUE(shot);
+    if (shot)
+        saveShot(*shot, "renderer_hosted");
+    server->destroyWindow(host);
+    EXPECT_EQ(renderer->wait(5s), 0) << rendererLog();
 }
 
 TEST_F(RendererE2E, OtherKeysAndTheMouseDoNotEndTheRun)

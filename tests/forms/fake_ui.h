@@ -230,6 +230,19 @@ public:
         return true;
     }
 
+    bool copyGrabbedDesktop(NativeWindow window, gfx::Surface& target, int width, int height) override
+    {
+        record("GrabDesktop " + std::to_string(window) + " " + std::to_string(width) + "x" + std::to_string(height));
+        if (grabbedDesktop.width() == 0)
+            return false;
+        for (int yy = 0; yy < std::min({height, target.height(), grabbedDesktop.height()}); ++yy)
+            for (int xx = 0; xx < std::min({width, target.width(), grabbedDesktop.width()}); ++xx)
+                target.set(xx, yy, grabbedDesktop.at(xx, yy));
+        return true;
+    }
+
+    // What copyGrabbedDesktop gives; none while empty.
+    gfx::Surface grabbedDesktop;
     int pumps = 0;
 
 private:

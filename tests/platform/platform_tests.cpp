@@ -149,6 +149,19 @@ TEST(StartProgram, ReturnsAtOnceAndReportsTheEnd)
     EXPECT_TRUE(endsWithin(*slow, std::chrono::seconds(20)));
 }
 
+// The arguments reach the program (a minute's stay instead of a second's), and end() stops it.
+TEST(StartProgram, PassesArgumentsAndEndsOnRequest)
+{
+    std::unique_ptr<ChildProcess> process =
+        StartProgram(join(ProgramDirectory(), std::string("stay_a_while") + kExe), WindowStyle::Hidden, {"60"});
+    ASSERT_TRUE(process);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_FALSE(process->hasEnded());
+    process->end();
+    EXPECT_TRUE(endsWithin(*process, std::chrono::seconds(10)));
+    process->end();  // an ended program is left alone
+}
+
 TEST(StartProgram, FailsForAFileThatIsNoProgram)
 {
     TempDirectory root;

@@ -1,9 +1,11 @@
-// Started by the process tests: ends after a second.
+// Started by the process tests: ends after a second, or after the seconds its first argument gives.
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
-int main()
+int main(int argc, char** argv)
 {
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 1;
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
     return 0;
 }

@@ -15,11 +15,17 @@ namespace pap::testing {
 // A started program whose end the test decides.
 class FakeChild final : public ChildProcess {
 public:
-    explicit FakeChild(std::shared_ptr<bool> ended) : m_ended(std::move(ended)) {}
+    FakeChild(std::shared_ptr<bool> ended, Journal& journal) : m_ended(std::move(ended)), m_journal(journal) {}
     bool hasEnded() override { return *m_ended; }
+    void end() override
+    {
+        m_journal.push_back("EndProgram");
+        *m_ended = true;
+    }
 
 private:
     std::shared_ptr<bool> m_ended;
+    Journal& m_journal;
 };
 
 class FakeSaverSystem final : public SaverSystem {
@@ -55,12 +61,16 @@ public:
         savedPicture = picture;
         return true;
     }
-    std::unique_ptr<ChildProcess> startProgram(const std::string& path, WindowStyle style) override
+    std::unique_ptr<ChildProcess> startProgram(const std::string& path, const std::vector<std::string>& arguments,
+                                               WindowStyle style) override
     {
-        m_journal.push_back("Start " + path + " " + std::to_string(static_cast<int>(style)));
+        std::string entry = "Start " + path;
+        for (const std::string& argument : arguments)
+            entry += " " + argument;
+        m_journal.push_back(entry + " " + std::to_string(static_cast<int>(style)));
         if (!programStarts)
             return nullptr;
-        return std::make_unique<FakeChild>(programEnded);
+        return std::make_unique<FakeChild>(programEnded, m_journal);
     }
     bool deleteFiles(const std::string& pattern) override
     {

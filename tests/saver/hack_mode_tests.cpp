@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "saver/hack_mode.h"
+#include "base/hack_mode.h"
 
 namespace pap {
 namespace {

@@ -339,6 +339,59 @@ TEST(SaverRunTest, TheUserEndingTheSessionEndsTheRunTheSameWay)
                        "RmDir " + kPaths.workDirectory, "destroyWindow"}));
 }
 
+// Under XScreenSaver: the picture is the desktop the daemon grabbed for its window (whose size the run
+// takes), the renderer draws into that window, the cursor is the daemon's, and a terminate request ends
+// the renderer with the run. A bad window id runs nothing.
+TEST(SaverRunTest, HackModeRunsInsideTheDaemonsWindow)
+{
+    constexpr NativeWindow kHost = 0x800008;
+    struct Case {
+        const char* name;
+        HackMode hack;
+        Journal picture;        // how the picture was taken
+        std::string renderer;   // the renderer's start, empty when none
+    };
+    const Case cases[] = {
+        {"window", {HackMode::Kind::Window, kHost}, {"GrabDesktop 8388616 40x30"},
+         "Start " + kProgramDir + kSep + "Papyrant.dll -window-id 0x800008 1"},
+        {"root", {HackMode::Kind::Root, 0}, {"BitBlt 64x48"},
+         "Start " + kProgramDir + kSep + "Papyrant.dll --root 1"},
+        {"refused", {HackMode::Kind::Refused, 0}, {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Saver saver("--root", Music(2, "/m/x.wav"));
+        saver.program->hack = c.hack;
+        saver.ui.foreignRects[kHost] = ScreenRect{0, 0, 40, 30};
+        saver.ui.grabbedDesktop = gfx::Surface(40, 30, gfx::Rgb(1, 2, 3));
+        saver.ui.onPump = [&] {
+            saver.ui.foreignTitles["Papyrant_VC"] = 777;
+            if (saver.ui.now > 3000)
+                saver.ui.requestEnd(EndRequest::Terminate);
+        };
+        saver.run();
+        EXPECT_TRUE(saver.app.ended());
+        EXPECT_TRUE(saver.only("ShowCursor").empty());
+        Journal picture = saver.only("GrabDesktop");
+        for (const std::string& e : saver.only("BitBlt"))
+            picture.push_back(e);
+        EXPECT_EQ(picture, c.picture);
+        if (c.renderer.empty()) {
+            EXPECT_TRUE(saver.only("Start").empty());
+            EXPECT_TRUE(saver.only("LoadSettings").empty());
+            continue;
+        }
+        EXPECT_EQ(saver.only("Start"), Journal{c.renderer});
+        if (c.hack.kind == HackMode::Kind::Window) {
+            EXPECT_EQ(saver.system.savedPicture.width(), 40);
+            EXPECT_EQ(saver.system.savedPicture.at(39, 29), gfx::Rgb(1, 2, 3));
+        }
+        EXPECT_EQ(saver.from("PlaySound (null)"),
+                  (Journal{"PlaySound (null) 0", "EndProgram", "Kill " + kPaths.deletePattern,
+                           "RmDir " + kPaths.workDirectory, "destroyWindow"}));
+    }
+}
+
 // When the run ends, by the renderer's window and process.
 TEST(SaverRunTest, RendererWatchWithItsStartUpGrace)
 {

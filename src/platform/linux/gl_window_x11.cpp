@@ -14,6 +14,9 @@
 // - X events as window messages: keys with Windows virtual-key codes (synthetic events included), the
 //   close request, map/unmap/hidden as WM_ACTIVATE with the minimised flag, size changes as WM_SIZE;
 // - swap interval through GLX_EXT_swap_control, GLX_MESA_swap_control or GLX_SGI_swap_control.
+// - hosted in another program's window (an XScreenSaver daemon's, or the root window): a child window
+//   that fills the host and follows its size, without input, cursor handling or holding off the screen
+//   saver; the host's destruction is a close request.
 // Not implemented: WM_SYSCOMMAND (X has no screen-saver or monitor-power commands to swallow).
 
 #include <GL/glx.h>
@@ -35,6 +38,7 @@
 #include <thread>
 
 #include "end_signals.h"
+#include "gl_window_x11.h"
 #include "platform/gl_window.h"
 #include "x_error_trap.h"
 
@@ -145,6 +149,9 @@ bool hasExtension(const char* list, const char* name)
 
 class GlWindowX11 final : public GlWindowSystem {
 public:
+    GlWindowX11() = default;
+    GlWindowX11(bool hosted, Window host) : m_hosted(hosted), m_host(host) {}
+
     ~GlWindowX11() override
     {
         // The renderer tears everything down itself; this only guards against a connection left open.
@@ -161,6 +168,8 @@ public:
         XSetErrorHandler(RecordXError);
         m_screen = DefaultScreen(m_display);
         m_root = RootWindow(m_display, m_screen);
+        if (m_hosted && m_host == 0)
+            m_host = m_root;
         internAtoms();
         // Held keys then repeat as presses alone, as on Windows, instead of release-press pairs.
         Bool supported = False;
@@ -192,7 +201,8 @@ public:
     {
         if (!m_display)
             return false;
-        if (m_saverHold != SaverHold::Released)
+        // A hosted window is the screen saver's own drawing: nothing to hold off.
+        if (m_hosted || m_saverHold != SaverHold::Released)
             return true;
         // The screen saver and DPMS would blank the screen over the animation.
         int eventBase = 0;
@@ -240,6 +250,19 @@ public:
         if (!m_display || m_window)
             return false;
         m_title = title;
+        if (m_hosted) {
+            // The host's size; its size changes and its end come as StructureNotify events.
+            XErrorTrap trap(m_display);
+            XWindowAttributes host{};
+            if (!XGetWindowAttributes(m_display, m_host, &host) || trap.failed())
+                return false;
+            XSelectInput(m_display, m_host, host.your_event_mask | StructureNotifyMask);
+            if (trap.failed())
+                return false;
+            m_width = host.width;
+            m_height = host.height;
+            return makeWindow(DefaultVisual(m_display, m_screen), DefaultDepth(m_display, m_screen));
+        }
         // Full screen at the current mode: the requested size only matters where the mode is switched.
         m_width = DisplayWidth(m_display, m_screen);
         m_height = DisplayHeight(m_display, m_screen);
@@ -358,6 +381,13 @@ public:
     {
         if (!m_display || !m_window)
             return;
+        if (m_hosted) {
+            // The daemon holds the keyboard and the pointer; the window only shows.
+            XMapRaised(m_display, m_window);
+            XFlush(m_display);
+            m_queue.push_back(sizeMessage(m_width, m_height));
+            return;
+        }
         XMapRaised(m_display, m_window);
         XFlush(m_display);
         waitUntilViewable();
@@ -490,13 +520,20 @@ private:
         attributes.background_pixmap = None;  // no background: what was on screen stays until the first frame
         attributes.border_pixel = 0;
         attributes.event_mask = KeyPressMask | KeyReleaseMask | StructureNotifyMask | PropertyChangeMask;
+        const Window parent = m_hosted ? m_host : m_root;
+        if (m_hosted) {
+            attributes.event_mask = StructureNotifyMask;
+            // On the root window no window manager may frame or move it.
+            attributes.override_redirect = parent == m_root;
+            mask |= CWOverrideRedirect;
+        }
         m_colormap = 0;
         if (visual != DefaultVisual(m_display, m_screen)) {
             m_colormap = XCreateColormap(m_display, m_root, visual, AllocNone);
             attributes.colormap = m_colormap;
             mask |= CWColormap;
         }
-        m_window = XCreateWindow(m_display, m_root, 0, 0, static_cast<unsigned>(m_width),
+        m_window = XCreateWindow(m_display, parent, 0, 0, static_cast<unsigned>(m_width),
                                  static_cast<unsigned>(m_height), 0, depth, InputOutput, visual, mask, &attributes);
         if (!m_window || trap.failed()) {
             if (m_window)
@@ -568,7 +605,7 @@ private:
     // this connection lives; the invisible cursor covers servers without XFixes.
     void applyCursor()
     {
-        if (!m_display)
+        if (!m_display || m_hosted)
             return;
         const bool hide = m_cursorCount < 0;
         if (m_haveXFixes && hide != m_cursorHiddenByXFixes) {
@@ -656,7 +693,19 @@ private:
                 updateMinimised(false);
             }
             break;
+        case DestroyNotify:
+            // The host went away, and our window with it.
+            if (m_hosted && (event.xdestroywindow.window == m_host || event.xdestroywindow.window == m_window))
+                m_queue.push_back(WindowMessage{kWmClose, 0, 0});
+            break;
         case ConfigureNotify:
+            if (m_hosted && m_window && event.xconfigure.window == m_host &&
+                (event.xconfigure.width != m_width || event.xconfigure.height != m_height)) {
+                m_width = event.xconfigure.width;
+                m_height = event.xconfigure.height;
+                XResizeWindow(m_display, m_window, static_cast<unsigned>(m_width), static_cast<unsigned>(m_height));
+                break;
+            }
             if (event.xconfigure.window == m_window &&
                 (event.xconfigure.width != m_reportedWidth || event.xconfigure.height != m_reportedHeight)) {
                 m_reportedWidth = event.xconfigure.width;
@@ -735,6 +784,8 @@ private:
         m_queue.push_back(WindowMessage{kWmActivate, minimised ? kMinimisedFlag : kWaActive, 0});
     }
 
+    const bool m_hosted = false;
+    Window m_host = 0;
     Display* m_display = nullptr;
     int m_screen = 0;
     Window m_root = 0;
@@ -791,5 +842,10 @@ private:
 }  // namespace
 
 std::unique_ptr<GlWindowSystem> MakeGlWindowSystem() { return std::make_unique<GlWindowX11>(); }
+
+std::unique_ptr<GlWindowSystem> MakeHostedGlWindowSystem(unsigned long host)
+{
+    return std::make_unique<GlWindowX11>(true, static_cast<Window>(host));
+}
 
 }  // namespace pap

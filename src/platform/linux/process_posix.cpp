@@ -21,6 +21,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -53,6 +55,15 @@ public:
         return ::poll(&entry, 1, 0) > 0;
     }
 
+    // Through the pidfd: never a later process that was given the same pid.
+    void end() override
+    {
+#ifdef SYS_pidfd_send_signal
+        if (!hasEnded())
+            ::syscall(SYS_pidfd_send_signal, m_pidfd, SIGTERM, nullptr, 0);
+#endif
+    }
+
 private:
     int m_pidfd;
 };
@@ -75,16 +86,35 @@ public:
         return m_ended;
     }
 
+    // Not yet reaped, the pid is still this program's.
+    void end() override
+    {
+        if (!hasEnded())
+            ::kill(m_pid, SIGTERM);
+    }
+
 private:
     pid_t m_pid;
     bool m_ended = false;
 };
 
-// In a forked process: execute the program; on failure report errno through errorFd and exit.
-[[noreturn]] void execProgram(const char* path, int errorFd)
+// The program's argument vector: its path, the arguments, a null pointer. Made before any fork, since
+// only async-signal-safe calls may run between fork and exec.
+std::vector<char*> argumentVector(const std::string& path, const std::vector<std::string>& arguments)
 {
-    char* const argv[] = {const_cast<char*>(path), nullptr};
-    ::execve(path, argv, environ);
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 2);
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
+// In a forked process: execute the program; on failure report errno through errorFd and exit.
+[[noreturn]] void execProgram(char* const* argv, int errorFd)
+{
+    ::execve(argv[0], argv, environ);
     int error = errno;
     ssize_t ignored = ::write(errorFd, &error, sizeof error);
     (void)ignored;
@@ -110,7 +140,7 @@ void reap(pid_t pid)
 }
 
 // The intermediate process: fork the program, open its pidfd, send it (or the failure) and exit.
-[[noreturn]] void runIntermediate(const char* path, int socketFd)
+[[noreturn]] void runIntermediate(char* const* argv, int socketFd)
 {
     int result = 0;
     int pidfd = -1;
@@ -129,7 +159,7 @@ void reap(pid_t pid)
         if (program == 0) {
             ::close(errorPipe[0]);
             ::close(socketFd);
-            execProgram(path, errorPipe[1]);
+            execProgram(argv, errorPipe[1]);
         }
         ::close(errorPipe[1]);
         if (program < 0) {
@@ -169,7 +199,7 @@ void reap(pid_t pid)
     ::_exit(sent < 0 ? 126 : 0);
 }
 
-std::unique_ptr<ChildProcess> startDetached(const std::string& path, bool& unsupported)
+std::unique_ptr<ChildProcess> startDetached(char* const* argv, bool& unsupported)
 {
     unsupported = false;
     int sockets[2];
@@ -178,7 +208,7 @@ std::unique_ptr<ChildProcess> startDetached(const std::string& path, bool& unsup
     pid_t intermediate = ::fork();
     if (intermediate == 0) {
         ::close(sockets[0]);
-        runIntermediate(path.c_str(), sockets[1]);
+        runIntermediate(argv, sockets[1]);
     }
     ::close(sockets[1]);
     if (intermediate < 0) {
@@ -214,7 +244,7 @@ std::unique_ptr<ChildProcess> startDetached(const std::string& path, bool& unsup
     return nullptr;
 }
 
-std::unique_ptr<ChildProcess> startDirect(const std::string& path)
+std::unique_ptr<ChildProcess> startDirect(char* const* argv)
 {
     int errorPipe[2];
     if (::pipe2(errorPipe, O_CLOEXEC) != 0)
@@ -222,7 +252,7 @@ std::unique_ptr<ChildProcess> startDirect(const std::string& path)
     pid_t program = ::fork();
     if (program == 0) {
         ::close(errorPipe[0]);
-        execProgram(path.c_str(), errorPipe[1]);
+        execProgram(argv, errorPipe[1]);
     }
     ::close(errorPipe[1]);
     if (program < 0) {
@@ -240,13 +270,15 @@ std::unique_ptr<ChildProcess> startDirect(const std::string& path)
 
 }  // namespace
 
-std::unique_ptr<ChildProcess> StartProgram(const std::string& path, WindowStyle)
+std::unique_ptr<ChildProcess> StartProgram(const std::string& path, WindowStyle,
+                                           const std::vector<std::string>& arguments)
 {
+    std::vector<char*> argv = argumentVector(path, arguments);
     bool unsupported = false;
-    if (auto process = startDetached(path, unsupported))
+    if (auto process = startDetached(argv.data(), unsupported))
         return process;
     if (unsupported)
-        return startDirect(path);
+        return startDirect(argv.data());
     return nullptr;
 }
 

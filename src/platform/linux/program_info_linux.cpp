@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace pap {
@@ -55,6 +56,13 @@ void SetCommandLineArguments(int argc, const char* const* argv)
 }
 
 std::string CommandLine() { return recordedCommandLine(); }
+
+HackMode ProgramHackMode()
+{
+    const char* window = std::getenv("XSCREENSAVER_WINDOW");
+    return HackModeOf(recordedCommandLine(),
+                      window ? std::optional<std::string_view>(window) : std::optional<std::string_view>());
+}
 
 std::string ProgramDirectory()
 {

@@ -11,7 +11,7 @@
 // - window search by exact title over the whole window tree, breadth first, so that top-level windows
 //   come before their descendants;
 // - the ShowCursor counter, with XFixes hide and show kept paired at the crossing of zero;
-// - the screen copy with XGetImage of the root window;
+// - the screen copy with XGetImage of the root window, and the desktop an XScreenSaver daemon grabbed;
 // - input: buttons, moves, the wheel (buttons 4 and 5), keys as virtual-key codes and typed characters
 //   through XLookupString (no input method), focus changes; the implicit grab of a press keeps the mouse
 //   with the window that took it; a disabled window (or one inside it) has its input dropped; keys go
@@ -54,13 +54,14 @@
 #include "platform/ui.h"
 #include "end_signals.h"
 #include "x_error_trap.h"
+#include "x_image_copy.h"
 #include "x_resources.h"
 
 namespace pap {
 
 namespace {
 
-// Pixels of visuals other than 24-bit BGRX: each channel placed by its mask and scaled.
+// Pixels for visuals other than 24-bit BGRX: each channel placed by its mask and scaled.
 int MaskShift(unsigned long mask)
 {
     int shift = 0;
@@ -69,20 +70,9 @@ int MaskShift(unsigned long mask)
     return shift;
 }
 
-uint8_t FromMask(unsigned long pixel, unsigned long mask)
-{
-    const unsigned long max = mask >> MaskShift(mask);
-    return max ? static_cast<uint8_t>(((pixel & mask) >> MaskShift(mask)) * 255 / max) : 0;
-}
-
 unsigned long ToMask(uint8_t value, unsigned long mask)
 {
     return ((static_cast<unsigned long>(value) * (mask >> MaskShift(mask)) + 127) / 255) << MaskShift(mask);
-}
-
-gfx::Pixel FromMasks(unsigned long pixel, unsigned long red, unsigned long green, unsigned long blue)
-{
-    return gfx::Rgb(FromMask(pixel, red), FromMask(pixel, green), FromMask(pixel, blue));
 }
 
 unsigned long ToMasks(gfx::Pixel p, unsigned long red, unsigned long green, unsigned long blue)
@@ -549,34 +539,14 @@ public:
     {
         if (m_lost)
             return false;
-        width = std::min({width, target.width(), DisplayWidth(m_display, m_screen)});
-        height = std::min({height, target.height(), DisplayHeight(m_display, m_screen)});
-        if (width <= 0 || height <= 0)
-            return true;
-        XErrorTrap trap(m_display);
-        XImage* image = XGetImage(m_display, m_root, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                                  AllPlanes, ZPixmap);
-        if (!image || trap.failed()) {
-            if (image)
-                XDestroyImage(image);
+        return CopyDrawable(m_display, m_root, DefaultVisual(m_display, m_screen), target, width, height);
+    }
+
+    bool copyGrabbedDesktop(NativeWindow window, gfx::Surface& target, int width, int height) override
+    {
+        if (m_lost || window == 0)
             return false;
-        }
-        const bool direct = image->bits_per_pixel == 32 && image->red_mask == 0xFF0000 &&
-                            image->green_mask == 0xFF00 && image->blue_mask == 0xFF &&
-                            image->byte_order == LSBFirst;
-        for (int y = 0; y < height; ++y) {
-            gfx::Pixel* out = target.row(y);
-            if (direct) {
-                const auto* in = reinterpret_cast<const uint32_t*>(image->data + static_cast<size_t>(y) * image->bytes_per_line);
-                for (int x = 0; x < width; ++x)
-                    out[x] = in[x] & 0xFFFFFF;
-                continue;
-            }
-            for (int x = 0; x < width; ++x)
-                out[x] = FromMasks(XGetPixel(image, x, y), image->red_mask, image->green_mask, image->blue_mask);
-        }
-        XDestroyImage(image);
-        return true;
+        return CopyGrabbedDesktop(m_display, static_cast<Window>(window), target, width, height);
     }
 
     Display* display() const { return m_display; }

@@ -19,6 +19,11 @@ public:
     ProcessWin32& operator=(const ProcessWin32&) = delete;
 
     bool hasEnded() override { return WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }
+    void end() override
+    {
+        if (!hasEnded())
+            TerminateProcess(m_process, 0);
+    }
 
 private:
     HANDLE m_process;
@@ -26,10 +31,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ChildProcess> StartProgram(const std::string& path, WindowStyle style)
+std::unique_ptr<ChildProcess> StartProgram(const std::string& path, WindowStyle style,
+                                           const std::vector<std::string>& arguments)
 {
     std::wstring application = WideFromUtf8(path);
     std::wstring commandLine = L"\"" + application + L"\"";
+    // The arguments are taken as they are: the callers pass words without blanks or quotes.
+    for (const std::string& argument : arguments)
+        commandLine += L" " + WideFromUtf8(argument);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -11,6 +11,8 @@ namespace pap {
 
 void SetCommandLineArguments(int, const char* const*) {}
 
+HackMode ProgramHackMode() { return {}; }
+
 std::string CommandLine()
 {
     std::string commandLine = Utf8FromWide(GetCommandLineW());

@@ -1,4 +1,4 @@
-#include "saver/hack_mode.h"
+#include "base/hack_mode.h"
 
 namespace pap {
 
@@ -50,6 +50,17 @@ std::optional<uint32_t> ParseWindowId(std::string_view text)
     if (value == 0)
         return std::nullopt;
     return static_cast<uint32_t>(value);
+}
+
+std::string WindowIdText(uint32_t window)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    do {
+        text.insert(text.begin(), kDigits[window & 15]);
+        window >>= 4;
+    } while (window);
+    return "0x" + text;
 }
 
 HackMode HackModeOf(std::string_view commandLine, std::optional<std::string_view> xscreensaverWindow)

@@ -6,18 +6,19 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace pap {
 
 struct HackMode {
     enum class Kind {
-        None,     // not hack mode: the screensaver switches apply
+        Off,      // not hack mode: the screensaver switches apply
         Window,   // draw into `window`
         Root,     // "--root" with no window given: draw on the screen's root window
         Refused,  // hack mode asked for with a window id that is not one: the program ends
     };
-    Kind kind = Kind::None;
+    Kind kind = Kind::Off;
     uint32_t window = 0;  // non-zero exactly when kind is Window
 
     bool operator==(const HackMode&) const = default;
@@ -26,6 +27,9 @@ struct HackMode {
 // A window id as the daemon and users write it: decimal digits or "0x"/"0X" and hexadecimal digits,
 // nothing around them. Empty for anything else, for 0 and for a value above 32 bits.
 std::optional<uint32_t> ParseWindowId(std::string_view text);
+
+// A window id as the daemon writes it: "0x" and lower-case hexadecimal digits.
+std::string WindowIdText(uint32_t window);
 
 // What the command line (the arguments joined by single blanks) and the value of XSCREENSAVER_WINDOW
 // (empty or absent when it is not set) ask for. Hack mode is a command line made only of "--root" / "-root" and
