@@ -26,9 +26,9 @@ void Papyrant_S::Form_Load()
     std::optional<ScreenRect> hostRect;
     if (hack.kind == HackMode::Kind::Window)
         hostRect = app.ui().windowRect(hack.window);
-    if (hostRect && hostRect->right > hostRect->left && hostRect->bottom > hostRect->top) {
-        setWidth((hostRect->right - hostRect->left) * app.Screen().TwipsPerPixelX);
-        setHeight((hostRect->bottom - hostRect->top) * app.Screen().TwipsPerPixelY);
+    if (hostRect && hostRect->width() > 0 && hostRect->height() > 0) {
+        setWidth(hostRect->width() * app.Screen().TwipsPerPixelX);
+        setHeight(hostRect->height() * app.Screen().TwipsPerPixelY);
     } else {
         setWidth(app.Screen().Width);
         setHeight(app.Screen().Height);

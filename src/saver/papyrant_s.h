@@ -3,7 +3,8 @@
 // The saver screen: a hidden form that carries one saver run. It copies the desktop into its picture
 // box, writes the snapshot file, starts the renderer and the music, and polls for the renderer's
 // window; when that has gone it stops the music, shows the cursor again, deletes the work directory
-// and ends the program.
+// and ends the program. Started by XScreenSaver, it runs inside the daemon's window instead, over the
+// desktop the daemon grabbed, and ends the renderer with the run.
 
 #include <cstdint>
 #include <memory>
