@@ -18,6 +18,9 @@
 #include "e2e/desktop_checks.h"
 #include "e2e/harness.h"
 
+// Last: Xlib's macros would clash with the names above.
+#include <X11/Xlib.h>
+
 namespace pap::e2e {
 namespace {
 
@@ -64,6 +67,19 @@ bool showsShredsOfAnotherPicture(const Screenshot& shot)
 {
     const LitPixels count = litPixels(shot);
     return showsShreds(shot) && count.lit > 500 && count.desktop < count.lit / 2;
+}
+
+// The windows on the screen (the root window's children): what a program leaves behind shows here.
+unsigned topLevelWindows(const XServer& server)
+{
+    Display* display = server.connection();
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    if (children)
+        XFree(children);
+    return count;
 }
 
 class XScreenSaverE2E : public ::testing::Test {
@@ -240,6 +256,8 @@ protected:
 TEST_F(XScreenSaverE2E, TenActivationsShredTheGrabbedDesktopAndLeaveNothingBehind)
 {
     startDaemon(true);
+    command("-version");  // the daemon is up, with its windows
+    const unsigned windowsBefore = topLevelWindows(*server);
     for (int cycle = 1; cycle <= 10; ++cycle) {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
         activate();
@@ -255,6 +273,7 @@ TEST_F(XScreenSaverE2E, TenActivationsShredTheGrabbedDesktopAndLeaveNothingBehin
     }
     EXPECT_TRUE(server->findWindows("Papyrant_VC").empty());
     EXPECT_TRUE(server->findWindows("Papyrant_Main").empty());
+    EXPECT_EQ(topLevelWindows(*server), windowsBefore);
 }
 
 // With desktop grabs declined in the daemon's settings the hack shreds the picture the daemon's image
