@@ -10,6 +10,8 @@ set(CPACK_PACKAGE_CONTACT "Papyrant developers <maintainers@papyrant.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screensaver that shreds the picture of the desktop")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://papyrant.example/")
 set(CPACK_STRIP_FILES ON)
+# Packages land in the build tree, whatever the directory cpack is run from.
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 
 if(WIN32)
   # Both programs must lie in one folder; the settings file is written beside them.
