@@ -152,12 +152,12 @@ protected:
     void startDaemon(bool grabDesktop)
     {
         writeSettings(grabDesktop);
-        ProcessSpec spec;
-        spec.argv = asUser({"xscreensaver", "-no-splash", "-verbose"});
-        spec.env = userEnv();
-        spec.unsetEnv = {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XSCREENSAVER_WINDOW"};
-        spec.outputPath = dir.file("daemon.log");
-        daemon = Process::start(spec);
+        ProcessSpec launch;
+        launch.argv = asUser({"xscreensaver", "-no-splash", "-verbose"});
+        launch.env = userEnv();
+        launch.unsetEnv = {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XSCREENSAVER_WINDOW"};
+        launch.outputPath = dir.file("daemon.log");
+        daemon = Process::start(launch);
         ASSERT_TRUE(daemon);
     }
 

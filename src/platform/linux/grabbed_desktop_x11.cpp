@@ -17,7 +17,7 @@
 
 #include "base/hack_mode.h"
 #include "x_error_trap.h"
-#include "x_image_copy.h"
+#include "grabbed_desktop_x11.h"
 
 extern char** environ;
 

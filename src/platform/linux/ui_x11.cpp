@@ -54,7 +54,7 @@
 #include "platform/ui.h"
 #include "end_signals.h"
 #include "x_error_trap.h"
-#include "x_image_copy.h"
+#include "grabbed_desktop_x11.h"
 #include "x_resources.h"
 
 namespace pap {

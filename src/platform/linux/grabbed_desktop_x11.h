@@ -1,6 +1,6 @@
 #pragma once
 
-// Reading pixels of a window or pixmap into a picture.
+// Reading pixels of a window or pixmap into a picture, and the desktop an XScreenSaver daemon grabbed.
 
 #include <X11/Xlib.h>
 
